@@ -1,0 +1,56 @@
+// afx_controls.h - control wrappers: CButton and CToolTipCtrl.
+//
+// CButton: Create (the platform's BUTTON class; WS_CHILD is always added), the check and
+// state messages, and the owner-draw hook DrawItem, which the button reaches through
+// reflection of its parent's WM_DRAWITEM. The window is subclassed at creation, so
+// PreSubclassWindow runs before any handler and DefWindowProc/Default() reach the BUTTON
+// class's own procedure.
+// CToolTipCtrl: Create (a TOOLTIPS_CLASS pop-up owned by the parent), Activate, RelayEvent,
+// SetMaxTipWidth, AddTool.
+#ifndef ZELVIX_AFX_CONTROLS_H
+#define ZELVIX_AFX_CONTROLS_H
+
+#include "afx_wnd.h"
+
+#include <commctrl.h>
+
+class CButton : public CWnd
+{
+    DECLARE_DYNAMIC(CButton)
+public:
+// Construction
+    CButton() {}
+    virtual BOOL Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+// Attributes
+    UINT GetState() const { return (UINT)::SendMessageA(m_hWnd, BM_GETSTATE, 0, 0); }
+    void SetState(BOOL bHighlight) { ::SendMessageA(m_hWnd, BM_SETSTATE, bHighlight, 0); }
+    int GetCheck() const { return (int)::SendMessageA(m_hWnd, BM_GETCHECK, 0, 0); }
+    void SetCheck(int nCheck) { ::SendMessageA(m_hWnd, BM_SETCHECK, nCheck, 0); }
+    UINT GetButtonStyle() const { return (UINT)GetStyle() & 0xFFFF; }
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE)
+    {
+        ::SendMessageA(m_hWnd, BM_SETSTYLE, nStyle, (LPARAM)bRedraw);
+    }
+
+// Overridables
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+};
+
+class CToolTipCtrl : public CWnd
+{
+    DECLARE_DYNAMIC(CToolTipCtrl)
+public:
+// Construction
+    CToolTipCtrl() {}
+    virtual BOOL Create(CWnd* pParentWnd, DWORD dwStyle = 0);
+
+// Operations
+    void Activate(BOOL bActivate) { ::SendMessageA(m_hWnd, TTM_ACTIVATE, bActivate, 0); }
+    void RelayEvent(LPMSG lpMsg) { ::SendMessageA(m_hWnd, TTM_RELAYEVENT, 0, (LPARAM)lpMsg); }
+    int SetMaxTipWidth(int iWidth) { return (int)::SendMessageA(m_hWnd, TTM_SETMAXTIPWIDTH, 0, iWidth); }
+    BOOL AddTool(CWnd* pWnd, LPCSTR lpszText, LPCRECT lpRectTool = NULL, UINT_PTR nIDTool = 0);
+};
+
+#endif // ZELVIX_AFX_CONTROLS_H

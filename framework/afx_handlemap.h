@@ -1,0 +1,69 @@
+// afx_handlemap.h - the handle maps behind FromHandle, Attach and Detach.
+//
+// Each wrapper kind (windows, device contexts, GDI objects, menus) keeps two maps from
+// handle to object: the permanent map holds objects that own a handle through Attach or
+// creation; the temporary map holds objects that FromHandle made for a handle nobody has
+// wrapped. A temporary object is the same object for the same handle until the temporary
+// map is purged; it never releases its handle. All on the one user-interface thread.
+#ifndef ZELVIX_AFX_HANDLEMAP_H
+#define ZELVIX_AFX_HANDLEMAP_H
+
+#include <unordered_map>
+#include <utility>
+
+template <class HANDLE_T, class OBJECT_T>
+class CHandleMap
+{
+public:
+    typedef void (*PFN_RELEASE_TEMP)(OBJECT_T* pTemp);  // clears the handle, then deletes
+
+    explicit CHandleMap(PFN_RELEASE_TEMP pfnRelease) : m_pfnRelease(pfnRelease) {}
+    ~CHandleMap() { PurgeTemporary([](HANDLE_T) { return true; }); }
+
+    OBJECT_T* LookupPermanent(HANDLE_T h) const
+    {
+        auto it = m_permanent.find(h);
+        return it == m_permanent.end() ? nullptr : it->second;
+    }
+    OBJECT_T* LookupTemporary(HANDLE_T h) const
+    {
+        auto it = m_temporary.find(h);
+        return it == m_temporary.end() ? nullptr : it->second;
+    }
+    void SetPermanent(HANDLE_T h, OBJECT_T* p) { m_permanent[h] = p; }
+    void RemoveHandle(HANDLE_T h)
+    {
+        m_permanent.erase(h);
+        m_temporary.erase(h);
+    }
+    void SetTemporary(HANDLE_T h, OBJECT_T* p) { m_temporary[h] = p; }
+    size_t TemporaryCount() const { return m_temporary.size(); }
+
+    // Frees the temporary objects whose handles the predicate names.
+    template <class PRED>
+    void PurgeTemporary(PRED shouldPurge)
+    {
+        for (auto it = m_temporary.begin(); it != m_temporary.end();) {
+            if (shouldPurge(it->first)) {
+                OBJECT_T* p = it->second;
+                it = m_temporary.erase(it);
+                m_pfnRelease(p);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+private:
+    PFN_RELEASE_TEMP m_pfnRelease;
+    std::unordered_map<HANDLE_T, OBJECT_T*> m_permanent;
+    std::unordered_map<HANDLE_T, OBJECT_T*> m_temporary;
+};
+
+// Frees temporary device-context, GDI-object and menu wrappers, and window wrappers whose
+// windows are gone. The modal loop calls it when its queue runs empty, as the framework
+// does at idle time: a temporary object is good only while the message that produced it is
+// being handled.
+void AFXAPI AfxPurgeTempMaps();
+
+#endif // ZELVIX_AFX_HANDLEMAP_H

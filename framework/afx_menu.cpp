@@ -1,0 +1,144 @@
+// afx_menu.cpp - CMenu.
+#include "afx_menu.h"
+
+#include "afx_app.h"
+#include "afx_handlemap.h"
+#include "afx_wnd.h"
+
+IMPLEMENT_DYNAMIC(CMenu, CObject)
+
+namespace
+{
+CHandleMap<HMENU, CMenu>& MenuMap()
+{
+    static CHandleMap<HMENU, CMenu> s_map([](CMenu* p) {
+        p->m_hMenu = NULL;
+        delete p;
+    });
+    return s_map;
+}
+
+HMENU g_hTrackingMenu = NULL;
+} // namespace
+
+void AfxPurgeMenuTempMaps()
+{
+    MenuMap().PurgeTemporary([](HMENU) { return true; });
+}
+
+CMenu::~CMenu()
+{
+    DestroyMenu();
+}
+
+CMenu* PASCAL CMenu::FromHandle(HMENU hMenu)
+{
+    if (hMenu == NULL)
+        return NULL;
+    if (CMenu* p = MenuMap().LookupPermanent(hMenu))
+        return p;
+    if (CMenu* p = MenuMap().LookupTemporary(hMenu))
+        return p;
+    CMenu* p = new CMenu;
+    p->m_hMenu = hMenu;
+    MenuMap().SetTemporary(hMenu, p);
+    return p;
+}
+
+CMenu* PASCAL CMenu::FromHandlePermanent(HMENU hMenu)
+{
+    return hMenu == NULL ? NULL : MenuMap().LookupPermanent(hMenu);
+}
+
+BOOL CMenu::Attach(HMENU hMenu)
+{
+    ASSERT(m_hMenu == NULL);
+    if (hMenu == NULL)
+        return FALSE;
+    if (CMenu* pTemp = MenuMap().LookupTemporary(hMenu)) {
+        MenuMap().RemoveHandle(hMenu);
+        pTemp->m_hMenu = NULL;
+        delete pTemp;
+    }
+    m_hMenu = hMenu;
+    MenuMap().SetPermanent(hMenu, this);
+    return TRUE;
+}
+
+HMENU CMenu::Detach()
+{
+    HMENU hMenu = m_hMenu;
+    if (hMenu != NULL)
+        MenuMap().RemoveHandle(hMenu);
+    m_hMenu = NULL;
+    return hMenu;
+}
+
+BOOL CMenu::LoadMenu(LPCSTR lpszResourceName)
+{
+    HINSTANCE hInst = AfxFindResourceHandle(lpszResourceName, (LPCSTR)RT_MENU);
+    return Attach(::LoadMenuA(hInst, lpszResourceName));
+}
+
+BOOL CMenu::DestroyMenu()
+{
+    if (m_hMenu == NULL)
+        return FALSE;
+    return ::DestroyMenu(Detach());
+}
+
+int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const
+{
+    // Ask for the length first, so no text is cut.
+    const int nLen = ::GetMenuStringA(m_hMenu, nIDItem, NULL, 0, nFlags);
+    if (nLen <= 0) {
+        rString.Empty();
+        return 0;
+    }
+    const int nResult = ::GetMenuStringA(m_hMenu, nIDItem, rString.GetBuffer(nLen), nLen + 1, nFlags);
+    rString.ReleaseBuffer(nResult);
+    return nResult;
+}
+
+BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
+{
+    const HMENU hOldTracking = g_hTrackingMenu;
+    g_hTrackingMenu = m_hMenu;
+    const BOOL bResult = ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, AfxGetSafeHwnd(pWnd), lpRect);
+    g_hTrackingMenu = hOldTracking;
+    return bResult;
+}
+
+HMENU PASCAL CMenu::GetTrackingMenu()
+{
+    return g_hTrackingMenu;
+}
+
+static CMenu* FindOwnerIn(HMENU hMenu, UINT_PTR itemID, CMenu* pNearest, int nDepth)
+{
+    if (nDepth > 64)  // menus do not nest this deep; guard against a cycle
+        return NULL;
+    if (CMenu* p = CMenu::FromHandlePermanent(hMenu))
+        pNearest = p;
+    const int nCount = ::GetMenuItemCount(hMenu);
+    for (int i = 0; i < nCount; ++i) {
+        HMENU hSub = ::GetSubMenu(hMenu, i);
+        if (hSub != NULL) {
+            if ((UINT_PTR)hSub == itemID)
+                return pNearest;
+            if (CMenu* p = FindOwnerIn(hSub, itemID, pNearest, nDepth + 1))
+                return p;
+        } else if ((UINT_PTR)::GetMenuItemID(hMenu, i) == itemID) {
+            return pNearest;
+        }
+    }
+    return NULL;
+}
+
+CMenu* PASCAL CMenu::FindOwnerOfItem(UINT_PTR itemID)
+{
+    return g_hTrackingMenu != NULL ? FindOwnerIn(g_hTrackingMenu, itemID, NULL, 0) : NULL;
+}
+
+void CMenu::DrawItem(LPDRAWITEMSTRUCT /*lpDrawItemStruct*/) {}
+void CMenu::MeasureItem(LPMEASUREITEMSTRUCT /*lpMeasureItemStruct*/) {}

@@ -1,0 +1,29 @@
+// afxwin.h - the framework layer's main header: everything a window program includes.
+//
+// Our own small, faithful stand-in for the application framework: the class names, members
+// and signatures that this program uses, behaving as the framework's do. What each piece
+// covers is listed at the top of its header:
+//   afx.h          CObject, run-time classes, exceptions, diagnostics
+//   afx_string.h   CString (narrow, double-byte aware)
+//   afx_types.h    CPoint, CSize, CRect
+//   afx_msgmap.h   message maps
+//   afx_wnd.h      CCmdTarget, CWnd, handle maps, the window procedure, AfxRegisterWndClass
+//   afx_gdi.h      CDC, CPaintDC, CClientDC, CWindowDC, CGdiObject, CPen, CBrush, CFont,
+//                  CBitmap, CRgn
+//   afx_menu.h     CMenu
+//   afx_app.h      CWinThread, CWinApp, the program entry, resource lookup
+//   afx_dialog.h   CDialog
+//   afx_controls.h CButton, CToolTipCtrl
+//   afxcoll.h / afxtempl.h   CPtrArray, CTypedPtrArray, CArray
+#ifndef ZELVIX_AFXWIN_H
+#define ZELVIX_AFXWIN_H
+
+#include "afx.h"
+#include "afx_app.h"
+#include "afx_controls.h"
+#include "afx_dialog.h"
+#include "afx_gdi.h"
+#include "afx_menu.h"
+#include "afx_wnd.h"
+
+#endif // ZELVIX_AFXWIN_H
