@@ -110,6 +110,12 @@ BOOL CWinApp::InitInstance()
     return TRUE;
 }
 
+HICON CWinApp::LoadIcon(UINT nIDResource) const
+{
+    LPCSTR lpszName = MAKEINTRESOURCEA(nIDResource);
+    return ::LoadIconA(AfxFindResourceHandle(lpszName, (LPCSTR)RT_GROUP_ICON), lpszName);
+}
+
 BOOL CWinApp::AfxWinInit(HINSTANCE hInstance, int nCmdShow)
 {
     m_hInstance = hInstance;

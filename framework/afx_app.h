@@ -50,6 +50,9 @@ public:
     LPCSTR m_pszExeName;  // the executable's name without its extension
     int m_nCmdShow;
 
+// Operations
+    HICON LoadIcon(UINT nIDResource) const;
+
 // Overridables
     virtual BOOL InitInstance();
 

@@ -1,0 +1,77 @@
+// host_dialog.cpp - the host dialog.
+#include "host_dialog.h"
+
+#include "../capture/capture_settings_store.h"
+#include "about_dialog.h"
+
+// System command of the About box; the low four bits belong to the system.
+static const UINT SC_ABOUTBOX = 0x0010;
+
+BEGIN_MESSAGE_MAP(CconsoleDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+CconsoleDlg::CconsoleDlg(CWnd* pParent) : CDialog(IDD, pParent)
+{
+    m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+}
+
+BOOL CconsoleDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    // Invisible: only the task-bar entry shows; the capture frame is what the user sees.
+    ShowWindow(SW_HIDE);
+    MoveWindow(0, 0, 0, 0, TRUE);
+    return TRUE;
+}
+
+void CconsoleDlg::OnSysCommand(UINT nID, LPARAM lParam)
+{
+    if ((nID & 0xFFF0) == SC_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+void CconsoleDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        CDialog::OnPaint();
+        return;
+    }
+
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, (WPARAM)dc.GetSafeHdc(), 0);
+
+    // Centre the icon in the client rectangle.
+    const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    CRect rect;
+    GetClientRect(&rect);
+    const int x = (rect.Width() - cxIcon + 1) / 2;
+    const int y = (rect.Height() - cyIcon + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+}
+
+HCURSOR CconsoleDlg::OnQueryDragIcon()
+{
+    return (HCURSOR)m_hIcon;
+}
+
+void CconsoleDlg::OnClose()
+{
+    // Leave the capture filter showing the still image, as a complete set.
+    PublishImageSettings(1);
+    WriteCaptureDword("param_set", 1);
+
+    CDialog::OnClose();  // becomes IDCANCEL, which ends the modal run
+}
