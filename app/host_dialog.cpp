@@ -1,6 +1,7 @@
 // host_dialog.cpp - the host dialog.
 #include "host_dialog.h"
 
+#include "../capture/capture_frame.h"
 #include "../capture/capture_settings_store.h"
 #include "about_dialog.h"
 
@@ -14,7 +15,7 @@ BEGIN_MESSAGE_MAP(CconsoleDlg, CDialog)
     ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
-CconsoleDlg::CconsoleDlg(CWnd* pParent) : CDialog(IDD, pParent)
+CconsoleDlg::CconsoleDlg(CWnd* pParent) : CDialog(IDD, pParent), m_pHintWnd(NULL)
 {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
 }
@@ -29,6 +30,12 @@ BOOL CconsoleDlg::OnInitDialog()
     // Invisible: only the task-bar entry shows; the capture frame is what the user sees.
     ShowWindow(SW_HIDE);
     MoveWindow(0, 0, 0, 0, TRUE);
+
+    // The frame writes the filter's defaults as it is constructed. Without its window the
+    // program runs on with nothing to show: every call on it below then does nothing.
+    m_pHintWnd = new CScreenShareHintWnd;
+    m_pHintWnd->CreateFrame();
+    m_pHintWnd->ShowWindow(SW_SHOW);
     return TRUE;
 }
 
@@ -72,6 +79,9 @@ void CconsoleDlg::OnClose()
     // Leave the capture filter showing the still image, as a complete set.
     PublishImageSettings(1);
     WriteCaptureDword("param_set", 1);
+
+    delete m_pHintWnd;  // destroys its window and buttons
+    m_pHintWnd = NULL;
 
     CDialog::OnClose();  // becomes IDCANCEL, which ends the modal run
 }

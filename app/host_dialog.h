@@ -10,6 +10,8 @@
 
 #include "../res/resource.h"
 
+class CScreenShareHintWnd;
+
 class CconsoleDlg : public CDialog
 {
 public:
@@ -21,6 +23,7 @@ public:
 protected:
 // Data members
     HICON m_hIcon;  // shared icon from the resources: not destroyed
+    CScreenShareHintWnd* m_pHintWnd;  // owned from initialisation until the dialog is closed
 
 // Overridables
     virtual BOOL OnInitDialog();

@@ -1,0 +1,107 @@
+// capture_frame.h - CScreenShareHintWnd: the capture frame on the desktop.
+//
+// A borderless, topmost tool window whose inside is see-through (painted in the colour key
+// and taken out by the platform), with a blue caption strip holding the title, the version
+// and six image buttons, and a red outline around the captured area. Once a second it tells
+// the capture filter the rectangle inside the outline and the capture switch.
+//
+// Holds: the frame's command and timer ids, its colours, CScreenShareHintWnd (construction
+// with the registry defaults, CreateFrame, painting, the size and switch commands, the
+// publishing tick and the hit test that lets the user drag it by any visible part).
+#ifndef ZELVIX_CAPTURE_FRAME_H
+#define ZELVIX_CAPTURE_FRAME_H
+
+#include <afxwin.h>
+
+#include "../controls/button/image_button.h"
+#include "frame_geometry.h"
+
+// Commands of the caption-strip buttons (100 has no button).
+#define IDC_FRAME_FULLSCREEN    100
+#define IDC_FRAME_SHOW_FRAME    101
+#define IDC_FRAME_CLOSE         102
+#define IDC_FRAME_CAPTURE       103
+#define IDC_FRAME_SHRINK        110
+#define IDC_FRAME_ENLARGE       111
+
+// The one-second publishing timer.
+#define FRAME_PUBLISH_TIMER_ID      8755
+#define FRAME_PUBLISH_PERIOD_MS     1000
+
+// Colours of the frame's picture (0x00BBGGRR).
+#define FRAME_COLOR_KEY         RGB(0, 255, 0)      // see-through: the layered colour key
+#define FRAME_COLOR_OUTLINE     RGB(255, 0, 0)
+#define FRAME_COLOR_STRIP       RGB(57, 174, 255)
+#define FRAME_COLOR_TEXT        RGB(255, 255, 255)
+
+class CScreenShareHintWnd : public CWnd
+{
+public:
+// Construction
+    // Writes the capture filter's defaults, so a new run starts from a known set.
+    CScreenShareHintWnd();
+    virtual ~CScreenShareHintWnd();
+
+    // Creates the window at the stored place and size, its buttons, the publishing timer and
+    // the colour key. Returns whether the window itself exists; without it nothing else is made.
+    BOOL CreateFrame();
+
+// Operations
+    // One tick: samples the window's position and publishes the capture rectangle and the
+    // capture switch, ending the set with "param_set" = 1.
+    void PublishRegion();
+
+    // Command 100: full screen on the primary screen, or back to the stored size.
+    void ToggleFullScreen();
+
+    // Draws the whole client picture (without the buttons) into pDC; rcClient is the client
+    // rectangle. Reads only the size and the two switches.
+    void DrawFrame(CDC* pDC, const CRect& rcClient) const;
+
+    // A string-table entry, or the empty string when there is none.
+    static CString LoadResString(UINT nID);
+
+protected:
+// Data members
+    UINT_PTR m_nTimerID;   // as returned when the publishing timer was started
+    int m_nSavedX;         // where leaving full screen returns to
+    int m_nSavedY;
+    int m_nX;              // position as sampled by the last tick (the commands do not refresh it)
+    int m_nY;
+    int m_nWidth;          // stored size, whole window: 800 x 476 or 1024 x 602
+    int m_nHeight;
+    BOOL m_bFullScreen;
+    BOOL m_bShowFrame;     // the red outline is drawn
+    BOOL m_bCapture;       // screen capture on; off means the filter shows the still image
+    CImageButton m_btnLogo;
+    CImageButton m_btnShowFrame;
+    CImageButton m_btnClose;
+    CImageButton m_btnShrink;
+    CImageButton m_btnEnlarge;
+    CImageButton m_btnCapture;
+
+// Implementation
+    zelvix::FrameSizeState GetSizeState() const;
+    void SetSizeState(const zelvix::FrameSizeState& state);
+    // Carries out a size command's move (with repaint) and invalidates the whole frame.
+    void ApplyMove(const zelvix::FrameMove& move);
+    // Flips one of the two switches and gives its button the matching image.
+    void ToggleSwitch(BOOL& bSwitch, CImageButton& btn);
+    static HBITMAP LoadFrameBitmap(UINT nID);
+
+// Message handlers
+    LRESULT OnNcHitTest(CPoint point);
+    void OnPaint();
+    void OnClose();
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnFullScreen();
+    void OnShowFrame();
+    void OnCloseFrame();
+    void OnCapture();
+    void OnShrink();
+    void OnEnlarge();
+
+    DECLARE_MESSAGE_MAP()
+};
+
+#endif // ZELVIX_CAPTURE_FRAME_H
