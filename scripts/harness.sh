@@ -87,18 +87,34 @@ _harness_start_xvfb() {
     harness_say "Xvfb $ZELVIX_SCREEN on $DISPLAY (pid $ZELVIX_XVFB_PID)"
 }
 
+# Bump when _harness_configure_prefix changes, so that existing prefixes get the new settings.
+ZELVIX_PREFIX_VERSION=4
+
+_harness_configure_prefix() {
+    local wow
+    # No crash debugger: winedbg dies at start here and leaves the crashed program waiting for it
+    # until the test's time-out. An empty debugger command (a missing one means winedbg) makes
+    # Wine print the fault and end the program at once.
+    for wow in '' 'Wow6432Node\'; do
+        harness_wine reg add "HKLM\\Software\\${wow}Microsoft\\Windows NT\\CurrentVersion\\AeDebug" \
+            /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1 || return 1
+    done
+}
+
 _harness_make_prefix() {
-    [[ -f $WINEPREFIX/.zelvix-ready ]] && return 0
-    harness_say "creating the Wine prefix $WINEPREFIX (once, about 15 s)"
-    rm -rf "$WINEPREFIX"
-    if ! harness_wine wineboot -i >"$ZELVIX_BUILD/wineboot.log" 2>&1; then
-        harness_say "wineboot failed (see $ZELVIX_BUILD/wineboot.log)"
-        return 1
+    local stamp=$WINEPREFIX/.zelvix-prefix-version
+    [[ -f $stamp && $(<"$stamp") == "$ZELVIX_PREFIX_VERSION" ]] && return 0
+    if [[ ! -f $stamp ]]; then
+        harness_say "creating the Wine prefix $WINEPREFIX (once, about 15 s)"
+        rm -rf "$WINEPREFIX"
+        if ! harness_wine wineboot -i >"$ZELVIX_BUILD/wineboot.log" 2>&1; then
+            harness_say "wineboot failed (see $ZELVIX_BUILD/wineboot.log)"
+            return 1
+        fi
     fi
-    # A crashing test prints Wine's backtrace and ends instead of waiting on a crash dialog.
-    harness_wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashNotification /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    _harness_configure_prefix || { harness_say "could not configure the prefix"; return 1; }
     wineserver -w
-    touch "$WINEPREFIX/.zelvix-ready"
+    echo "$ZELVIX_PREFIX_VERSION" >"$stamp"
 }
 
 _harness_check_acp() {
