@@ -70,8 +70,9 @@ _harness_start_xvfb() {
     local numfile=$ZELVIX_BUILD/.xvfb-display i
     rm -f "$numfile"
     # -displayfd: Xvfb takes the first free display number itself (it checks /tmp/.X*-lock and
-    # the sockets) and writes it once it accepts connections.
-    Xvfb -displayfd 3 -screen 0 "$ZELVIX_SCREEN" -nolisten tcp -wr -noreset \
+    # the sockets) and writes it once it accepts connections. setsid keeps a Ctrl-C from taking
+    # the display away before Wine is stopped.
+    setsid Xvfb -displayfd 3 -screen 0 "$ZELVIX_SCREEN" -nolisten tcp -wr -noreset \
         3>"$numfile" >"$ZELVIX_BUILD/xvfb.log" 2>&1 {ZELVIX_LOCK_FD}>&- &
     ZELVIX_XVFB_PID=$!
     for ((i = 0; i < 100; i++)); do
