@@ -192,6 +192,7 @@ private:
     CImageButton& operator=(const CImageButton&) = delete;
 
     void ResetColors();
+    void ShowDropMenu();
 
     DECLARE_MESSAGE_MAP()
 };
