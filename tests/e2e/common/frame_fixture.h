@@ -35,10 +35,10 @@ protected:
     HWND m_hFrame = NULL;
 
     // Starts the program and waits for its frame; fails the test when either does not happen.
-    void StartProgram(const char* pszTrace = NULL)
+    void StartProgram(bool bTraceRegistry = false)
     {
-        LogStep("start %s%s", ZelvixExePath().c_str(), pszTrace ? " with the +reg trace" : "");
-        ASSERT_TRUE(m_process.Start(pszTrace)) << "the program did not start";
+        LogStep("start %s%s", ZelvixExePath().c_str(), bTraceRegistry ? " with the +reg trace" : "");
+        ASSERT_TRUE(m_process.Start(bTraceRegistry)) << "the program did not start";
         const DWORD dwPid = m_process.GetProcessId();
         ASSERT_TRUE(WaitStable(WAIT_MS, [&]() { return (m_hFrame = FindCaptureFrame(dwPid)) != NULL; }))
             << "no visible tool window of process " << dwPid << " within " << WAIT_MS << " ms";

@@ -269,16 +269,21 @@ std::string ColorText(COLORREF cr)
 
 std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
 {
-    // Per thread: whether the last NtCreateKey named the filter's key, and the key it opened.
-    struct ThreadState
+    // Handle values are reused as soon as a key is closed, so every open is followed: per thread
+    // the key being opened, and per handle the key it names now and how often it was written.
+    struct KeyState
     {
-        bool bPendingOpen = false;
-        unsigned nPendingAccess = 0;
-        std::string strHandle;
+        bool bCapture = false;
         unsigned nAccess = 0;
         int nUses = 0;
     };
+    struct ThreadState
+    {
+        bool bPending = false;
+        KeyState pending;
+    };
     std::map<std::string, ThreadState> threads;
+    std::map<std::string, KeyState> keys;
     std::vector<CaptureWrite> writes;
 
     size_t pos = 0;
@@ -293,41 +298,42 @@ std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
         if (nColon == std::string::npos || line.find(":trace:reg:") == std::string::npos)
             continue;
         ThreadState& t = threads[line.substr(0, nColon)];
+        const bool bCreate = line.find(":NtCreateKey ") != std::string::npos;
+        const bool bOpen = line.find(":NtOpenKey") != std::string::npos;
 
-        if (line.find("NtCreateKey (") != std::string::npos) {
-            // NtCreateKey (parent,L"name",L"class",options,access,...)
-            t.bPendingOpen = line.find("screen-capture-recorder\"") != std::string::npos;
-            if (t.bPendingOpen) {
-                size_t p = line.find('"', line.find("L\"") + 2);       // end of the name
-                p = line.find(',', p);                                    // before the class
-                p = line.find(',', p + 1);                                // before options
-                p = line.find(',', p + 1);                                // before access
-                t.nPendingAccess = (unsigned)strtoul(line.c_str() + p + 1, NULL, 16);
-            }
-        } else if (line.find("NtCreateKey <- ") != std::string::npos) {
-            if (t.bPendingOpen) {
-                t.strHandle = line.substr(line.find("<- ") + 3);
-                t.nAccess = t.nPendingAccess;
-                t.nUses = 0;
-            }
-            t.bPendingOpen = false;
-        } else if (line.find("NtSetValueKey (") != std::string::npos && !t.strHandle.empty()) {
+        if ((bCreate || bOpen) && line.find(" <- ") != std::string::npos) {
+            // "NtCreateKey <- 0x8c": the handle of the key named on the call line.
+            if (t.bPending)
+                keys[line.substr(line.find(" <- ") + 4)] = t.pending;
+            t.bPending = false;
+        } else if (bCreate || bOpen) {
+            // NtCreateKey (parent,L"name",class,options,access,...)
+            // NtOpenKeyEx (parent,L"name",access,...)
+            t.bPending = true;
+            t.pending = KeyState();
+            t.pending.bCapture = line.find("screen-capture-recorder\"") != std::string::npos;
+            size_t p = line.find('"', line.find("L\"") + 2);  // end of the name
+            for (int nField = bCreate ? 3 : 1; nField > 0 && p != std::string::npos; --nField)
+                p = line.find(',', p + 1);
+            if (p != std::string::npos)
+                t.pending.nAccess = (unsigned)strtoul(line.c_str() + p + 1, NULL, 16);
+        } else if (line.find(":NtSetValueKey (") != std::string::npos) {
             // NtSetValueKey (handle,L"name",type,data,size)
             const size_t pOpen = line.find('(') + 1;
             const size_t pComma = line.find(',', pOpen);
-            if (line.substr(pOpen, pComma - pOpen) != t.strHandle)
+            const std::string strHandle = line.substr(pOpen, pComma - pOpen);
+            std::map<std::string, KeyState>::iterator it = keys.find(strHandle);
+            if (it == keys.end() || !it->second.bCapture)
                 continue;
             const size_t pName = line.find("L\"", pComma) + 2;
             const size_t pNameEnd = line.find('"', pName);
             CaptureWrite w;
             w.strName = line.substr(pName, pNameEnd - pName);
-            const char* p = line.c_str() + pNameEnd + 2;
-            w.nType = (int)strtol(p, NULL, 10);
-            const size_t pSize = line.rfind(',');
-            w.nSize = (int)strtol(line.c_str() + pSize + 1, NULL, 10);
-            w.nAccess = t.nAccess;
-            w.bOwnOpen = t.nUses++ == 0;
-            w.strHandle = t.strHandle;
+            w.nType = (int)strtol(line.c_str() + pNameEnd + 2, NULL, 10);
+            w.nSize = (int)strtol(line.c_str() + line.rfind(',') + 1, NULL, 10);
+            w.nAccess = it->second.nAccess;
+            w.bOwnOpen = it->second.nUses++ == 0;
+            w.strHandle = strHandle;
             writes.push_back(w);
         }
     }
