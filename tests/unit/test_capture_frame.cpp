@@ -107,10 +107,16 @@ public:
     void Move(int x, int y) { ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }
 };
 
+BOOL CALLBACK CountWindow(HWND /*hWnd*/, LPARAM lParam)
+{
+    ++*(int*)lParam;
+    return TRUE;
+}
+
 int TopLevelWindowsOfThisThread()
 {
     int n = 0;
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND, LPARAM l) -> BOOL { ++*(int*)l; return TRUE; }, (LPARAM)&n);
+    ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, (LPARAM)&n);
     return n;
 }
 
