@@ -57,9 +57,14 @@ LONG WriteImageFileName(LPCSTR pszPath)
 
 CString GetImageFileName()
 {
-    // Everything before the last backslash (found character by character, so a double-byte
-    // character's trail byte is never taken for one), then "\1.bmp".
-    CString strPath = GetModulePath();
+    return ImageFileNameFromModulePath(GetModulePath());
+}
+
+CString ImageFileNameFromModulePath(LPCSTR pszModulePath)
+{
+    // The last backslash is found character by character, so a double-byte character's
+    // trail byte (which can be 0x5C) is never taken for one.
+    const CString strPath(pszModulePath);
     const int nSlash = strPath.ReverseFind('\\');
     CString strImage = (nSlash >= 0) ? strPath.Left(nSlash) : CString();
     strImage += "\\1.bmp";
