@@ -6,7 +6,6 @@
 //   PlaceImage                  image rectangle for one image; narrows the caption rectangle
 //   ShiftPressedCaption         caption offset while the button is held down
 //   CentreMeasuredCaption       measured caption text centred in its area
-//   DeflatedRect                the frame and focus rectangles inside the item rectangle
 //
 // Platform-free and header-only, so the paint code can hand its RECTs over and the geometry is
 // tested natively.
@@ -135,15 +134,6 @@ constexpr Rect CentreMeasuredCaption(const Rect& area, const Rect& measured) noe
                                          std::int64_t(measured.bottom) - measured.top);
     return Rect{Clamp32(measured.left + dx), Clamp32(measured.top + dy), Clamp32(measured.right + dx),
                 Clamp32(measured.bottom + dy)};
-}
-
-// The rectangle shrunk by d on every side: 1 inside the black default/focus frame, 3 for the
-// focus rectangle.
-constexpr Rect DeflatedRect(const Rect& r, std::int32_t d) noexcept
-{
-    using detail::Clamp32;
-    return Rect{Clamp32(std::int64_t(r.left) + d), Clamp32(std::int64_t(r.top) + d),
-                Clamp32(std::int64_t(r.right) - d), Clamp32(std::int64_t(r.bottom) - d)};
 }
 
 }  // namespace zelvix

@@ -12,11 +12,6 @@ std::string Str(const zelvix::FrameMove& m)
     return m.bMove ? std::to_string(m.x) + "," + std::to_string(m.y) + " " + std::to_string(m.cx) + "x" + std::to_string(m.cy) : "-";
 }
 
-std::string Str(const zelvix::CaptureRect& r)
-{
-    return std::to_string(r.nLeft) + "," + std::to_string(r.nTop) + " " + std::to_string(r.nWidth) + "x" + std::to_string(r.nHeight);
-}
-
 TEST(FrameSizeState, CommandsWalkTheThreeSizes)
 {
     zelvix::FrameSizeState s;
@@ -36,21 +31,20 @@ TEST(FrameSizeState, CommandsWalkTheThreeSizes)
 
 TEST(FrameSizeState, CaptureRectangleFromStoredOrRealSize)
 {
-    const struct { bool full; int w, h, l, t, r, b; const char* published; } cases[] = {
-        {false, 800, 476, 100, 50, 900, 526, "102,76 796x450"},
-        {false, 1024, 602, 0, 0, 1024, 602, "2,26 1020x576"},
-        {false, 800, 476, 40, 40, 700, 300, "42,66 796x450"},  // the stored size wins outside full screen
-        {true, 1024, 602, 100, 0, 2020, 1080, "102,26 1916x1054"},
-        {false, 800, 476, -50, -30, 750, 446, "-48,-4 796x450"},
-        {false, 800, 476, INT32_MAX, 0, 0, 0, "-2147483647,26 796x450"},  // wraps, no overflow
+    const struct { bool full; int w, h, l, t, r, b; zelvix::CaptureRect published; } cases[] = {
+        {false, 800, 476, 100, 50, 900, 526, {102, 76, 796, 450}},
+        {false, 1024, 602, 0, 0, 1024, 602, {2, 26, 1020, 576}},
+        {false, 800, 476, 40, 40, 700, 300, {42, 66, 796, 450}},  // the stored size wins outside full screen
+        {true, 1024, 602, 100, 0, 2020, 1080, {102, 26, 1916, 1054}},
+        {false, 800, 476, -50, -30, 750, 446, {-48, -4, 796, 450}},
+        {false, 800, 476, INT32_MAX, 0, 0, 0, {INT32_MIN + 1, 26, 796, 450}},  // wraps, no overflow
     };
     for (const auto& c : cases) {
-        zelvix::FrameSizeState s;
-        s.bFullScreen = c.full;
-        s.nWidth = c.w;
-        s.nHeight = c.h;
-        EXPECT_EQ(c.published, Str(s.SampleCapture(c.l, c.t, c.r, c.b))) << "window at " << c.l << "," << c.t;
-        EXPECT_TRUE(s.nX == c.l && s.nY == c.t) << "the sample is the new position";
+        zelvix::FrameSizeState s{-1, -1, 0, 0, c.w, c.h, c.full};
+        const zelvix::CaptureRect r = s.SampleCapture(c.l, c.t, c.r, c.b);
+        EXPECT_TRUE(r.nLeft == c.published.nLeft && r.nTop == c.published.nTop && r.nWidth == c.published.nWidth &&
+                    r.nHeight == c.published.nHeight && s.nX == c.l && s.nY == c.t)
+            << "window at " << c.l << "," << c.t << ": " << r.nLeft << "," << r.nTop << " " << r.nWidth << "x" << r.nHeight;
     }
     EXPECT_EQ(0xFFFFFFD0u, zelvix::ToRegistryDword(-48));
 }
