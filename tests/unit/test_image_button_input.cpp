@@ -257,9 +257,10 @@ TEST(ImageButtonNoParent, DisablingMovesTheFocusNowhere)
 {
     CTestParent other;
     ASSERT_TRUE(other.CreateParent(10, 300, 50, 50));
-    HWND hTop = ::CreateWindowExA(0, "BUTTON", "", WS_POPUP | WS_VISIBLE, 100, 300, 18, 18, NULL, NULL,
+    HWND hTop = ::CreateWindowExA(0, "BUTTON", "", WS_POPUP, 100, 300, 18, 18, NULL, NULL,
                                   ::GetModuleHandleA(NULL), NULL);
     ASSERT_NE((HWND)NULL, hTop);
+    ::ShowWindow(hTop, SW_SHOWNOACTIVATE);
     CTestButton button;
     ASSERT_TRUE(button.SubclassWindow(hTop));
     other.SetFocus();
