@@ -621,11 +621,10 @@ HBRUSH CWnd::CtlColor(CDC* /*pDC*/, UINT /*nCtlColor*/) { return NULL; }
 
 void CWnd::OnSysColorChange()
 {
-    // Top-level windows pass the change on to their children, as the framework does.
-    if (m_hWnd != NULL && (GetStyle() & WS_CHILD) == 0) {
-        for (HWND hChild = ::GetTopWindow(m_hWnd); hChild != NULL; hChild = ::GetNextWindow(hChild, GW_HWNDNEXT))
-            ::SendMessageA(hChild, WM_SYSCOLORCHANGE, 0, 0);
-    }
+    // The platform tells only top-level windows; they pass the change on to every descendant
+    // (child windows do not pass it on themselves, so nobody hears it twice).
+    if (m_hWnd != NULL && (GetStyle() & WS_CHILD) == 0)
+        SendMessageToDescendants(WM_SYSCOLORCHANGE, 0, 0, TRUE, FALSE);
     Default();
 }
 
@@ -832,6 +831,24 @@ BOOL CWnd::KillTimer(UINT_PTR nIDEvent)
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return m_hWnd != NULL ? ::SendMessageA(m_hWnd, message, wParam, lParam) : 0;
+}
+
+static void SendToDescendants(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep, BOOL bOnlyPerm)
+{
+    for (HWND hChild = ::GetTopWindow(hWnd); hChild != NULL; hChild = ::GetNextWindow(hChild, GW_HWNDNEXT)) {
+        if (!bOnlyPerm)
+            ::SendMessageA(hChild, message, wParam, lParam);
+        else if (CWnd* pChild = CWnd::FromHandlePermanent(hChild))
+            AfxCallWndProc(pChild, hChild, message, wParam, lParam);
+        if (bDeep && ::GetTopWindow(hChild) != NULL)
+            SendToDescendants(hChild, message, wParam, lParam, bDeep, bOnlyPerm);
+    }
+}
+
+void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep, BOOL bOnlyPerm)
+{
+    if (m_hWnd != NULL)
+        SendToDescendants(m_hWnd, message, wParam, lParam, bDeep, bOnlyPerm);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
