@@ -299,6 +299,30 @@ TEST_F(ImageButtonInput, ColourSchemeChangeResetsColoursAndDropsTheParentCopy)
     EXPECT_TRUE(IsGone(hCopyDC));
 }
 
+TEST(ImageButtonNested, ColourSchemeChangeReachesAButtonInsideAChildWindow)
+{
+    CTestParent top;
+    ASSERT_TRUE(top.CreateParent(10, 200, 100, 60));
+    CWnd panel;
+    ASSERT_TRUE(panel.Create(AfxRegisterWndClass(0), NULL, WS_VISIBLE, CRect(0, 0, 80, 40), &top, 1));
+    CTestButton button;
+    ASSERT_TRUE(button.Create(NULL, WS_VISIBLE, CRect(2, 2, 20, 20), &panel, 101));
+    for (COLORREF& c : button.m_arrColors)
+        c = RGB(1, 2, 3);
+    const int nIndex = COLOR_BTNFACE;
+    const COLORREF crOld = ::GetSysColor(COLOR_BTNFACE);
+    const COLORREF crNew = RGB(0x31, 0x41, 0x59);
+    ASSERT_TRUE(::SetSysColors(1, &nIndex, &crNew));
+    PumpMessages();
+    const COLORREF crGot = button.m_arrColors[BC_FACE_NORMAL];
+    ::SetSysColors(1, &nIndex, &crOld);
+    PumpMessages();
+    EXPECT_EQ(crNew, crGot);
+    button.DestroyWindow();
+    panel.DestroyWindow();
+    top.DestroyWindow();
+}
+
 TEST_F(ImageButtonInput, PointerMovingOnAndOffRepaintsNothing)
 {
     m_button.UpdateWindow();
