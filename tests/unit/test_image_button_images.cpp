@@ -115,7 +115,8 @@ TEST_F(ImageButtonImages, ReplacingAndDestroyingReleaseEveryHandle)
     ASSERT_TRUE(pButton->Create(NULL, WS_VISIBLE, CRect(30, 2, 48, 20), &m_parent, 102));
     HBITMAP hFirst = MakeScreenBitmap(6, 4, Bordered), hSecond = MakeScreenBitmap(6, 4, Bordered);
     ASSERT_EQ(IMGBTN_OK, pButton->AssignBitmaps(hFirst, hSecond));
-    std::vector<HGDIOBJ> handles = { hFirst, pButton->GetBitmapSlot(0).hMask, hSecond, pButton->GetBitmapSlot(1).hMask };
+    std::vector<HGDIOBJ> handles = { hFirst, pButton->GetBitmapSlot(0).hMask, hSecond,
+                                     pButton->GetBitmapSlot(1).hMask };
     ASSERT_EQ(IMGBTN_OK, pButton->AssignBitmaps(MakeScreenBitmap(6, 4, Bordered), BMP_DARKER));
     for (HGDIOBJ h : handles)
         EXPECT_TRUE(IsGone(h)) << "handle " << h << " of the first call";

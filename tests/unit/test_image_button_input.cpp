@@ -99,7 +99,8 @@ TEST_F(ImageButtonInput, ButtonMessagesStyleDialogCodeAndCheckState)
               m_parent.SendMessage(WM_CTLCOLORBTN, (WPARAM)s.hdc(), (LPARAM)m_button.m_hWnd));
 
     m_button.SendMessage(BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-    EXPECT_EQ((UINT)DLGC_DEFPUSHBUTTON, m_button.SendMessage(WM_GETDLGCODE) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+    const UINT nPushCodes = DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON;
+    EXPECT_EQ((UINT)DLGC_DEFPUSHBUTTON, (UINT)m_button.SendMessage(WM_GETDLGCODE) & nPushCodes);
     EXPECT_EQ((DWORD)BS_OWNERDRAW, m_button.GetStyle() & 0x0F);
     m_button.SendMessage(BM_SETSTYLE, BS_AUTOCHECKBOX, TRUE);  // other types leave it
     EXPECT_TRUE(m_button.IsDefaultPush());
@@ -107,7 +108,7 @@ TEST_F(ImageButtonInput, ButtonMessagesStyleDialogCodeAndCheckState)
     ::SetWindowLongA(m_button.m_hWnd, GWL_STYLE, (LONG)(m_button.GetStyle() & ~0x0Fu));
     m_button.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     EXPECT_EQ((DWORD)BS_OWNERDRAW, m_button.GetStyle() & 0x0F);
-    EXPECT_EQ((UINT)DLGC_UNDEFPUSHBUTTON, m_button.SendMessage(WM_GETDLGCODE) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+    EXPECT_EQ((UINT)DLGC_UNDEFPUSHBUTTON, (UINT)m_button.SendMessage(WM_GETDLGCODE) & nPushCodes);
 
     EXPECT_EQ(0, (int)m_button.SendMessage(BM_SETCHECK, BST_CHECKED));
     EXPECT_EQ(0, (int)m_button.SendMessage(BM_GETCHECK)) << "check state outside toggle mode";
@@ -115,7 +116,8 @@ TEST_F(ImageButtonInput, ButtonMessagesStyleDialogCodeAndCheckState)
     ASSERT_TRUE(toggle.Create(NULL, WS_VISIBLE | BS_CHECKBOX, CRect(140, 2, 158, 20), &m_parent, 104));
     for (WPARAM w : { BST_INDETERMINATE, 7, BST_CHECKED, BST_UNCHECKED }) {
         EXPECT_EQ(0, (int)toggle.SendMessage(BM_SETCHECK, w));
-        EXPECT_EQ(w == BST_CHECKED || w == BST_INDETERMINATE ? 1 : 0, (int)toggle.SendMessage(BM_GETCHECK)) << "set " << w;
+        const int nExpected = (w == BST_CHECKED || w == BST_INDETERMINATE) ? 1 : 0;
+        EXPECT_EQ(nExpected, (int)toggle.SendMessage(BM_GETCHECK)) << "after BM_SETCHECK " << w;
     }
     PostClick(toggle.m_hWnd);
     PumpMessages();
