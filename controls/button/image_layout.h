@@ -60,9 +60,9 @@ constexpr int ImageSlotToDraw(bool pressed, bool slot1HasImage) noexcept
     return (!pressed && slot1HasImage) ? 1 : 0;
 }
 
-// Image rectangle of a width x height image in the item rectangle; only its left and top move, its
-// right and bottom stay the item's. With a caption the caption rectangle gives up the image's room.
-// insetY is an absolute top for IMAGE_ABOVE, not added to the item's top.
+// Image rectangle of a width x height image in the item rectangle (the button's client area); only
+// its left and top move, its right and bottom stay the item's. With a caption the caption rectangle
+// gives up the image's room. insetY is an absolute top for IMAGE_ABOVE, not added to the item's top.
 constexpr Rect PlaceImage(bool hasCaption, std::uint32_t width, std::uint32_t height, const Rect& item,
                           Rect& caption, std::uint8_t placement, std::int32_t insetX,
                           std::int32_t insetY) noexcept
