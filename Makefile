@@ -1,0 +1,59 @@
+# make         build the program (build/bin/zelvix.exe) and the tests; needs no set-up step
+# make setup   install what is missing (Debian 12, as root)
+# make run     set-up, build, then run the program under Wine, printing what it publishes
+# make test    set-up, build, then run all tests (native and under Wine)
+# make clean   remove the build outputs (the Wine prefix stays); make distclean: all of build/
+SHELL := /bin/bash
+.DEFAULT_GOAL := all
+
+BUILD := build
+JOBS ?= 2
+BUILD_TYPE ?= Release
+CMAKE ?= cmake
+
+# i686 where 32-bit Wine runs, x86_64 where the kernel cannot start 32-bit programs.
+RUN_ARCH = $(shell source scripts/harness.sh && harness_run_arch)
+
+define configure
+	@test -f $(1)/CMakeCache.txt || $(CMAKE) -S . -B $(1) \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(2)-mingw.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+endef
+
+.PHONY: all setup build-i686 build-x64 build-native build-runnable run test clean distclean
+
+all: build-i686
+
+setup:
+	@scripts/setup.sh
+
+build-i686:
+	$(call configure,$(BUILD),i686)
+	@$(CMAKE) --build $(BUILD) -j $(JOBS)
+
+build-x64:
+	$(call configure,$(BUILD)/x64,x86_64)
+	@$(CMAKE) --build $(BUILD)/x64 -j $(JOBS)
+
+build-native:
+	@test -f $(BUILD)/native/CMakeCache.txt || $(CMAKE) -S tests/native -B $(BUILD)/native
+	@$(CMAKE) --build $(BUILD)/native -j $(JOBS)
+
+# The program itself is always the 32-bit build; a 64-bit build is added where only it can run.
+build-runnable: build-i686
+	@if [ "$(RUN_ARCH)" = x86_64 ]; then $(MAKE) --no-print-directory build-x64; fi
+
+run: setup
+	@$(MAKE) --no-print-directory build-runnable
+	@scripts/run-zelvix
+
+test: setup
+	@$(MAKE) --no-print-directory build-runnable
+	@$(MAKE) --no-print-directory build-native
+	@scripts/run-tests
+
+clean:
+	@if [ -d $(BUILD) ]; then find $(BUILD) -mindepth 1 -maxdepth 1 ! -name wineprefix ! -name .harness.lock -exec rm -rf {} +; fi
+
+distclean:
+	@if [ -d $(BUILD)/wineprefix ]; then WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix wineserver -k 2>/dev/null || true; fi
+	rm -rf $(BUILD)
