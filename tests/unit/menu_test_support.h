@@ -1,81 +1,101 @@
-// menu_test_support.h - shared helpers of the owner-drawn menu tests.
+// menu_test_support.h - helpers of the owner-drawn menu tests.
 //
-//   CDibSurface        a 32-bit top-down DIB section selected into a memory DC, for exact pixels
-//   CMenuStyleScope    forces the Windows version code and the theme answer, restores them after
-//   ColorsIn / RectHasColor / RectIsColor   pixel expectations that report coordinates
-//   MakeMenuDrawItem   an owner-draw request for a menu item
+//   CDibSurface       a 32-bit top-down DIB section in a memory DC, for exact pixels
+//   RectIs, RectHas, BoundsOfOther   pixel checks over a rectangle
+//   CMenuStyleScope   forces the version code and the theme answer for one test
+//   RunChild, ChildCaseKey, CreateKey, WriteDword, ReadDword, DeleteKey   one case in a child
+//                     process, its results left under a scratch key of HKEY_CURRENT_USER
 #ifndef ZELVIX_MENU_TEST_SUPPORT_H
 #define ZELVIX_MENU_TEST_SUPPORT_H
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <process.h>
+#include <stdlib.h>
+
+#include <string>
 
 #include "owner_drawn_menu.h"
+
+const COLORREF SENTINEL = RGB(1, 2, 3);
 
 class CDibSurface
 {
 public:
-    CDibSurface(int nWidth, int nHeight, COLORREF crSentinel)
-        : m_nWidth(nWidth), m_nHeight(nHeight), m_pBits(NULL)
+    CDibSurface(int cx, int cy) : m_cx(cx), m_cy(cy)
     {
-        BITMAPINFO bmi;
-        memset(&bmi, 0, sizeof(bmi));
-        bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-        bmi.bmiHeader.biWidth = nWidth;
-        bmi.bmiHeader.biHeight = -nHeight;  // top-down
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bmi = {};
+        bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
         m_hDC = ::CreateCompatibleDC(NULL);
         m_hBitmap = ::CreateDIBSection(m_hDC, &bmi, DIB_RGB_COLORS, (void**)&m_pBits, NULL, 0);
-        m_hOldBitmap = ::SelectObject(m_hDC, m_hBitmap);
-        Fill(crSentinel);
+        m_hOld = ::SelectObject(m_hDC, m_hBitmap);
+        Fill(SENTINEL);
     }
     ~CDibSurface()
     {
-        ::SelectObject(m_hDC, m_hOldBitmap);
+        ::SelectObject(m_hDC, m_hOld);
         ::DeleteObject(m_hBitmap);
         ::DeleteDC(m_hDC);
     }
-    CDibSurface(const CDibSurface&) = delete;
-    CDibSurface& operator=(const CDibSurface&) = delete;
-
-    HDC GetDC() const { return m_hDC; }
-    int Width() const { return m_nWidth; }
-    int Height() const { return m_nHeight; }
-
-    void Fill(COLORREF crColor)
+    void Fill(COLORREF cr)
     {
         ::GdiFlush();
-        for (int i = 0; i < m_nWidth * m_nHeight; ++i)
-            m_pBits[i] = ToDib(crColor);
+        std::fill(m_pBits, m_pBits + m_cx * m_cy, RGB(GetBValue(cr), GetGValue(cr), GetRValue(cr)));
     }
     COLORREF Pixel(int x, int y) const
     {
         ::GdiFlush();
-        const DWORD v = m_pBits[y * m_nWidth + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+        const DWORD v = m_pBits[y * m_cx + x];  // 0x00RRGGBB
+        return RGB(GetBValue(v), GetGValue(v), GetRValue(v));
     }
 
-private:
-    static DWORD ToDib(COLORREF cr) { return (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr); }
-
-    int m_nWidth;
-    int m_nHeight;
-    DWORD* m_pBits;  // owned by m_hBitmap
     HDC m_hDC;
+    int m_cx, m_cy;
+
+private:
+    CDibSurface(const CDibSurface&) = delete;
     HBITMAP m_hBitmap;
-    HGDIOBJ m_hOldBitmap;
+    HGDIOBJ m_hOld;
+    DWORD* m_pBits = NULL;  // owned by m_hBitmap
 };
 
-// Forces the class-wide inputs of the style choice for one test.
+inline ::testing::AssertionResult RectIs(const CDibSurface& s, const RECT& rc, COLORREF cr)
+{
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            if (s.Pixel(x, y) != cr)
+                return ::testing::AssertionFailure() << std::hex << "pixel (" << std::dec << x << "," << y
+                                                     << ") is 0x" << std::hex << s.Pixel(x, y) << ", expected 0x" << cr;
+    return ::testing::AssertionSuccess();
+}
+
+inline bool RectHas(const CDibSurface& s, const RECT& rc, COLORREF cr)
+{
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            if (s.Pixel(x, y) == cr)
+                return true;
+    return false;
+}
+
+// Bounding box of the pixels of rc (default: the whole surface) whose colour is not crBack.
+inline RECT BoundsOfOther(const CDibSurface& s, COLORREF crBack, RECT rc = { 0, 0, 0, 0 })
+{
+    if (IsRectEmpty(&rc))
+        rc = { 0, 0, s.m_cx, s.m_cy };
+    RECT b = { rc.right, rc.bottom, rc.left, rc.top };
+    for (LONG y = rc.top; y < rc.bottom; ++y)
+        for (LONG x = rc.left; x < rc.right; ++x)
+            if (s.Pixel(x, y) != crBack)
+                b = { std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1), std::max(b.bottom, y + 1) };
+    return b;
+}
+
 class CMenuStyleScope
 {
 public:
     CMenuStyleScope(int nVersion, BOOL bClassicTheme)
-        : m_nVersion(COwnerDrawnMenu::s_nWindowsVersion),
-          m_bChecked(COwnerDrawnMenu::s_bThemeChecked),
+        : m_nVersion(COwnerDrawnMenu::s_nWindowsVersion), m_bChecked(COwnerDrawnMenu::s_bThemeChecked),
           m_bClassic(COwnerDrawnMenu::s_bClassicTheme)
     {
         COwnerDrawnMenu::s_nWindowsVersion = nVersion;
@@ -91,80 +111,69 @@ public:
 
 private:
     int m_nVersion;
-    BOOL m_bChecked;
-    BOOL m_bClassic;
+    BOOL m_bChecked, m_bClassic;
 };
 
-inline std::string ColorText(COLORREF cr)
+/////////////////////////////////////////////////////////////////////////////
+// Child processes
+
+const char SCRATCH_KEY[] = "Software\\ZelvixTests\\menu";
+
+inline void DeleteKey(const std::string& strKey)  // with its subkeys
 {
-    char sz[32];
-    wsprintfA(sz, "(%d,%d,%d)", GetRValue(cr), GetGValue(cr), GetBValue(cr));
-    return sz;
+    typedef LONG(WINAPI * PFN_DELETE_TREE)(HKEY, LPCSTR);
+    auto pfn = (PFN_DELETE_TREE)(void*)::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "RegDeleteTreeA");
+    if (pfn != NULL && pfn(HKEY_CURRENT_USER, strKey.c_str()) == ERROR_SUCCESS)
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, strKey.c_str());
 }
 
-// Every pixel of rc has the colour.
-inline ::testing::AssertionResult RectIsColor(const CDibSurface& surface, const RECT& rc, COLORREF cr)
+inline HKEY CreateKey(const std::string& strKey)
 {
-    for (int y = rc.top; y < rc.bottom; ++y) {
-        for (int x = rc.left; x < rc.right; ++x) {
-            const COLORREF got = surface.Pixel(x, y);
-            if (got != cr)
-                return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") is " << ColorText(got)
-                                                     << ", expected " << ColorText(cr);
-        }
+    HKEY hKey = NULL;
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, strKey.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL);
+    return hKey;
+}
+
+inline void WriteDword(const std::string& strKey, const char* pszName, DWORD dwValue)
+{
+    HKEY hKey = CreateKey(strKey);
+    ::RegSetValueExA(hKey, pszName, 0, REG_DWORD, (const BYTE*)&dwValue, sizeof(dwValue));
+    ::RegCloseKey(hKey);
+}
+
+inline DWORD ReadDword(const std::string& strKey, const char* pszName)  // 0xBAD when missing
+{
+    DWORD dwValue = 0xBAD, cb = sizeof(dwValue);
+    HKEY hKey = NULL;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, strKey.c_str(), 0, KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS) {
+        ::RegQueryValueExA(hKey, pszName, NULL, NULL, (BYTE*)&dwValue, &cb);
+        ::RegCloseKey(hKey);
     }
-    return ::testing::AssertionSuccess();
+    return dwValue;
 }
 
-// Some pixel of rc has the colour.
-inline ::testing::AssertionResult RectHasColor(const CDibSurface& surface, const RECT& rc, COLORREF cr)
+inline std::string ModulePath()
 {
-    for (int y = rc.top; y < rc.bottom; ++y) {
-        for (int x = rc.left; x < rc.right; ++x) {
-            if (surface.Pixel(x, y) == cr)
-                return ::testing::AssertionSuccess();
-        }
-    }
-    return ::testing::AssertionFailure() << "no pixel of " << ColorText(cr) << " in (" << rc.left << "," << rc.top
-                                         << ")-(" << rc.right << "," << rc.bottom << ")";
+    char szPath[MAX_PATH] = "";
+    ::GetModuleFileNameA(NULL, szPath, MAX_PATH);
+    return szPath;
 }
 
-// The bounding box of the pixels of rc that differ from crBackground; empty when none do.
-inline RECT BoundsOfOther(const CDibSurface& surface, const RECT& rc, COLORREF crBackground)
+// The scratch key this process was started for as a child case, or "".
+inline std::string ChildCaseKey()
 {
-    RECT b = { 0, 0, 0, 0 };
-    bool bAny = false;
-    for (int y = rc.top; y < rc.bottom; ++y) {
-        for (int x = rc.left; x < rc.right; ++x) {
-            if (surface.Pixel(x, y) == crBackground)
-                continue;
-            if (!bAny) {
-                b.left = x; b.top = y; b.right = x + 1; b.bottom = y + 1;
-                bAny = true;
-            } else {
-                if (x < b.left) b.left = x;
-                if (x + 1 > b.right) b.right = x + 1;
-                if (y + 1 > b.bottom) b.bottom = y + 1;
-            }
-        }
-    }
-    return b;
+    const char* psz = getenv("ZELVIX_MENU_CHILD_CASE");
+    return psz != NULL ? psz : "";
 }
 
-inline DRAWITEMSTRUCT MakeMenuDrawItem(HDC hDC, const RECT& rc, UINT nState, CMenuItemData* pItem,
-                                       HMENU hMenu = NULL, UINT nID = 0)
+// Runs the gtest case strFilter of strExe as a child case for strCaseKey; its exit code (0: passed).
+inline int RunChild(const std::string& strExe, const std::string& strFilter, const std::string& strCaseKey)
 {
-    DRAWITEMSTRUCT dis;
-    memset(&dis, 0, sizeof(dis));
-    dis.CtlType = ODT_MENU;
-    dis.itemID = nID;
-    dis.itemAction = ODA_DRAWENTIRE;
-    dis.itemState = nState;
-    dis.hwndItem = (HWND)hMenu;
-    dis.hDC = hDC;
-    dis.rcItem = rc;
-    dis.itemData = (ULONG_PTR)pItem;
-    return dis;
+    _putenv(("ZELVIX_MENU_CHILD_CASE=" + strCaseKey).c_str());
+    const int nExit = (int)_spawnl(_P_WAIT, strExe.c_str(), ("\"" + strExe + "\"").c_str(),
+                                   ("--gtest_filter=" + strFilter).c_str(), NULL);
+    _putenv("ZELVIX_MENU_CHILD_CASE=");
+    return nExit;
 }
 
 #endif // ZELVIX_MENU_TEST_SUPPORT_H
