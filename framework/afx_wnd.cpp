@@ -656,7 +656,14 @@ void CWnd::OnDrawItem(int /*nIDCtl*/, LPDRAWITEMSTRUCT lpDrawItemStruct)
 void CWnd::OnMeasureItem(int /*nIDCtl*/, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
 {
     if (lpMeasureItemStruct->CtlType == ODT_MENU) {
-        CMenu* pMenu = CMenu::FindOwnerOfItem(lpMeasureItemStruct->itemID);
+        // The pop-up this window is tracking, else its own menu bar (a child window's "menu" is
+        // its id).
+        HMENU hMenu = NULL;
+        if (CMenu::GetTrackingWindow() == m_hWnd)
+            hMenu = CMenu::GetTrackingMenu();
+        else if (m_hWnd != NULL && (GetStyle() & WS_CHILD) == 0)
+            hMenu = ::GetMenu(m_hWnd);
+        CMenu* pMenu = CMenu::FindOwnerOfItem(hMenu, lpMeasureItemStruct->itemID, lpMeasureItemStruct->itemData);
         if (pMenu != NULL) {
             pMenu->MeasureItem(lpMeasureItemStruct);
             return;

@@ -15,7 +15,8 @@
 //   WM_REFLECT_BASE + WM_COMMAND), then to ON_COMMAND entries. WM_CTLCOLOR* and WM_DRAWITEM,
 //   WM_MEASUREITEM for controls are reflected to the control (OnChildNotify); WM_DRAWITEM for
 //   a menu item goes to the CMenu attached to the item's menu; WM_MEASUREITEM for a menu item
-//   goes to the menu being tracked by CMenu::TrackPopupMenu (or one of its pop-ups).
+//   goes to the CMenu attached to the menu holding the item (matched by id and item data)
+//   inside the pop-up this window tracks with CMenu::TrackPopupMenu, else inside its menu bar.
 // - PreTranslateMessage (default FALSE) and WalkPreTranslateTree, from a message's window up
 //   through its parents.
 // - OnSysColorChange of a top-level window passes the change on to all its descendants.

@@ -70,8 +70,9 @@ _harness_start_xvfb() {
     local numfile=$ZELVIX_BUILD/.xvfb-display i
     rm -f "$numfile"
     # -displayfd: Xvfb takes the first free display number itself (it checks /tmp/.X*-lock and
-    # the sockets) and writes it once it accepts connections.
-    Xvfb -displayfd 3 -screen 0 "$ZELVIX_SCREEN" -nolisten tcp -wr -noreset \
+    # the sockets) and writes it once it accepts connections. setsid keeps a Ctrl-C from taking
+    # the display away before Wine is stopped.
+    setsid Xvfb -displayfd 3 -screen 0 "$ZELVIX_SCREEN" -nolisten tcp -wr -noreset \
         3>"$numfile" >"$ZELVIX_BUILD/xvfb.log" 2>&1 {ZELVIX_LOCK_FD}>&- &
     ZELVIX_XVFB_PID=$!
     for ((i = 0; i < 100; i++)); do
@@ -87,18 +88,34 @@ _harness_start_xvfb() {
     harness_say "Xvfb $ZELVIX_SCREEN on $DISPLAY (pid $ZELVIX_XVFB_PID)"
 }
 
+# Bump when _harness_configure_prefix changes, so that existing prefixes get the new settings.
+ZELVIX_PREFIX_VERSION=4
+
+_harness_configure_prefix() {
+    local wow
+    # No crash debugger: winedbg dies at start here and leaves the crashed program waiting for it
+    # until the test's time-out. An empty debugger command (a missing one means winedbg) makes
+    # Wine print the fault and end the program at once.
+    for wow in '' 'Wow6432Node\'; do
+        harness_wine reg add "HKLM\\Software\\${wow}Microsoft\\Windows NT\\CurrentVersion\\AeDebug" \
+            /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1 || return 1
+    done
+}
+
 _harness_make_prefix() {
-    [[ -f $WINEPREFIX/.zelvix-ready ]] && return 0
-    harness_say "creating the Wine prefix $WINEPREFIX (once, about 15 s)"
-    rm -rf "$WINEPREFIX"
-    if ! harness_wine wineboot -i >"$ZELVIX_BUILD/wineboot.log" 2>&1; then
-        harness_say "wineboot failed (see $ZELVIX_BUILD/wineboot.log)"
-        return 1
+    local stamp=$WINEPREFIX/.zelvix-prefix-version
+    [[ -f $stamp && $(<"$stamp") == "$ZELVIX_PREFIX_VERSION" ]] && return 0
+    if [[ ! -f $stamp ]]; then
+        harness_say "creating the Wine prefix $WINEPREFIX (once, about 15 s)"
+        rm -rf "$WINEPREFIX"
+        if ! harness_wine wineboot -i >"$ZELVIX_BUILD/wineboot.log" 2>&1; then
+            harness_say "wineboot failed (see $ZELVIX_BUILD/wineboot.log)"
+            return 1
+        fi
     fi
-    # A crashing test prints Wine's backtrace and ends instead of waiting on a crash dialog.
-    harness_wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashNotification /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    _harness_configure_prefix || { harness_say "could not configure the prefix"; return 1; }
     wineserver -w
-    touch "$WINEPREFIX/.zelvix-ready"
+    echo "$ZELVIX_PREFIX_VERSION" >"$stamp"
 }
 
 _harness_check_acp() {
