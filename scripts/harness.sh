@@ -109,7 +109,7 @@ _harness_start_xvfb() {
 }
 
 # Bump when _harness_configure_prefix changes, so that existing prefixes get the new settings.
-ZELVIX_PREFIX_VERSION=4
+ZELVIX_PREFIX_VERSION=5
 
 _harness_configure_prefix() {
     local wow
@@ -120,6 +120,10 @@ _harness_configure_prefix() {
         harness_wine reg add "HKLM\\Software\\${wow}Microsoft\\Windows NT\\CurrentVersion\\AeDebug" \
             /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1 || return 1
     done
+    # Unmanaged X windows: the virtual display has no window manager, and for a managed window
+    # Wine waits up to 2 s for the manager to confirm every hide (each dialog, each ShowWindow
+    # SW_HIDE). Unmanaged windows hide at once.
+    harness_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
 }
 
 _harness_make_prefix() {
