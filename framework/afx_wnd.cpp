@@ -487,7 +487,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         break;
     case AfxSig_l_u_u_M:
         lResult = (this->*AfxPmsgTo<LRESULT (CWnd::*)(UINT, UINT, CMenu*)>(pfn))(
-            (TCHAR)LOWORD(wParam), HIWORD(wParam), CMenu::FromHandle((HMENU)lParam));
+            LOWORD(wParam), HIWORD(wParam), CMenu::FromHandle((HMENU)lParam));
         break;
     case AfxSig_v_i_MEASURE:
         (this->*AfxPmsgTo<void (CWnd::*)(int, LPMEASUREITEMSTRUCT)>(pfn))((int)wParam, (LPMEASUREITEMSTRUCT)lParam);
