@@ -59,16 +59,11 @@ CGdiObject::CGdiObject(CGdiObject&& other) noexcept : m_hObject(NULL)
 
 CGdiObject* PASCAL CGdiObject::FromHandle(HGDIOBJ hObject)
 {
-    if (hObject == NULL)
-        return NULL;
-    if (CGdiObject* p = GdiMap().LookupPermanent(hObject))
+    return GdiMap().FromHandle(hObject, [](HGDIOBJ h) {
+        CGdiObject* p = new CGdiObject;
+        p->m_hObject = h;
         return p;
-    if (CGdiObject* p = GdiMap().LookupTemporary(hObject))
-        return p;
-    CGdiObject* p = new CGdiObject;
-    p->m_hObject = hObject;
-    GdiMap().SetTemporary(hObject, p);
-    return p;
+    });
 }
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject)
@@ -77,7 +72,7 @@ BOOL CGdiObject::Attach(HGDIOBJ hObject)
     if (hObject == NULL)
         return FALSE;
     m_hObject = hObject;
-    GdiMap().SetPermanent(hObject, this);
+    GdiMap().AttachPermanent(hObject, this);
     return TRUE;
 }
 
@@ -157,16 +152,11 @@ CDC::~CDC()
 
 CDC* PASCAL CDC::FromHandle(HDC hDC)
 {
-    if (hDC == NULL)
-        return NULL;
-    if (CDC* p = DcMap().LookupPermanent(hDC))
+    return DcMap().FromHandle(hDC, [](HDC h) {
+        CDC* p = new CDC;
+        p->m_hDC = p->m_hAttribDC = h;
         return p;
-    if (CDC* p = DcMap().LookupTemporary(hDC))
-        return p;
-    CDC* p = new CDC;
-    p->m_hDC = p->m_hAttribDC = hDC;
-    DcMap().SetTemporary(hDC, p);
-    return p;
+    });
 }
 
 BOOL CDC::Attach(HDC hDC)
@@ -175,7 +165,7 @@ BOOL CDC::Attach(HDC hDC)
     if (hDC == NULL)
         return FALSE;
     m_hDC = m_hAttribDC = hDC;
-    DcMap().SetPermanent(hDC, this);
+    DcMap().AttachPermanent(hDC, this);
     return TRUE;
 }
 

@@ -30,14 +30,46 @@ public:
         auto it = m_temporary.find(h);
         return it == m_temporary.end() ? nullptr : it->second;
     }
-    void SetPermanent(HANDLE_T h, OBJECT_T* p) { m_permanent[h] = p; }
     void RemoveHandle(HANDLE_T h)
     {
         m_permanent.erase(h);
         m_temporary.erase(h);
     }
-    void SetTemporary(HANDLE_T h, OBJECT_T* p) { m_temporary[h] = p; }
     size_t TemporaryCount() const { return m_temporary.size(); }
+
+    // The object for a handle: the attached one, else the temporary one, else a new temporary
+    // one from makeTemp(h) (which sets the object's handle member).
+    template <class MAKE>
+    OBJECT_T* FromHandle(HANDLE_T h, MAKE makeTemp)
+    {
+        if (h == nullptr)
+            return nullptr;
+        if (OBJECT_T* p = LookupPermanent(h))
+            return p;
+        if (OBJECT_T* p = LookupTemporary(h))
+            return p;
+        OBJECT_T* p = makeTemp(h);
+        m_temporary[h] = p;
+        return p;
+    }
+
+    // Binds h to p for good; a temporary wrapper of h gives way.
+    void AttachPermanent(HANDLE_T h, OBJECT_T* p)
+    {
+        DropTemporary(h);
+        m_permanent[h] = p;
+    }
+
+    // Frees the temporary wrapper of h, if there is one.
+    void DropTemporary(HANDLE_T h)
+    {
+        auto it = m_temporary.find(h);
+        if (it == m_temporary.end())
+            return;
+        OBJECT_T* p = it->second;
+        m_temporary.erase(it);
+        m_pfnRelease(p);
+    }
 
     // Frees the temporary objects whose handles the predicate names.
     template <class PRED>

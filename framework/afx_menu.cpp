@@ -34,16 +34,11 @@ CMenu::~CMenu()
 
 CMenu* PASCAL CMenu::FromHandle(HMENU hMenu)
 {
-    if (hMenu == NULL)
-        return NULL;
-    if (CMenu* p = MenuMap().LookupPermanent(hMenu))
+    return MenuMap().FromHandle(hMenu, [](HMENU h) {
+        CMenu* p = new CMenu;
+        p->m_hMenu = h;
         return p;
-    if (CMenu* p = MenuMap().LookupTemporary(hMenu))
-        return p;
-    CMenu* p = new CMenu;
-    p->m_hMenu = hMenu;
-    MenuMap().SetTemporary(hMenu, p);
-    return p;
+    });
 }
 
 CMenu* PASCAL CMenu::FromHandlePermanent(HMENU hMenu)
@@ -56,13 +51,8 @@ BOOL CMenu::Attach(HMENU hMenu)
     ASSERT(m_hMenu == NULL);
     if (hMenu == NULL)
         return FALSE;
-    if (CMenu* pTemp = MenuMap().LookupTemporary(hMenu)) {
-        MenuMap().RemoveHandle(hMenu);
-        pTemp->m_hMenu = NULL;
-        delete pTemp;
-    }
     m_hMenu = hMenu;
-    MenuMap().SetPermanent(hMenu, this);
+    MenuMap().AttachPermanent(hMenu, this);
     return TRUE;
 }
 

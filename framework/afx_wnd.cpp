@@ -214,24 +214,15 @@ CWnd::~CWnd()
 
 CWnd* PASCAL CWnd::FromHandle(HWND hWnd)
 {
-    if (hWnd == NULL)
-        return NULL;
-    if (CWnd* p = WndMap().LookupPermanent(hWnd))
+    // A handle value can come back for a new window after its old one went away: the old
+    // wrapper is not reused for it.
+    if (hWnd != NULL && WndMap().LookupTemporary(hWnd) != NULL && !::IsWindow(hWnd))
+        WndMap().DropTemporary(hWnd);
+    return WndMap().FromHandle(hWnd, [](HWND h) {
+        CWnd* p = new CWnd;
+        p->m_hWnd = h;
         return p;
-    CWnd* p = WndMap().LookupTemporary(hWnd);
-    if (p != NULL && !::IsWindow(hWnd)) {
-        // The handle value was reused after its window went away; start afresh.
-        WndMap().RemoveHandle(hWnd);
-        p->m_hWnd = NULL;
-        delete p;
-        p = NULL;
-    }
-    if (p == NULL) {
-        p = new CWnd;
-        p->m_hWnd = hWnd;
-        WndMap().SetTemporary(hWnd, p);
-    }
-    return p;
+    });
 }
 
 CWnd* PASCAL CWnd::FromHandlePermanent(HWND hWnd)
@@ -244,14 +235,8 @@ BOOL CWnd::Attach(HWND hWndNew)
     ASSERT(m_hWnd == NULL);
     if (hWndNew == NULL)
         return FALSE;
-    // An existing temporary wrapper for this window gives way to the permanent one.
-    if (CWnd* pTemp = WndMap().LookupTemporary(hWndNew)) {
-        WndMap().RemoveHandle(hWndNew);
-        pTemp->m_hWnd = NULL;
-        delete pTemp;
-    }
     m_hWnd = hWndNew;
-    WndMap().SetPermanent(hWndNew, this);
+    WndMap().AttachPermanent(hWndNew, this);
     return TRUE;
 }
 
@@ -675,32 +660,29 @@ void CWnd::OnMeasureItem(int /*nIDCtl*/, LPMEASUREITEMSTRUCT lpMeasureItemStruct
 /////////////////////////////////////////////////////////////////////////////
 // Attributes and operations
 
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+// Changes GWL_STYLE or GWL_EXSTYLE; TRUE when the style changed.
+static BOOL ModifyWindowLong(HWND hWnd, int nIndex, DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
-    if (m_hWnd == NULL)
+    if (hWnd == NULL)
         return FALSE;
-    const DWORD dwStyle = GetStyle();
+    const DWORD dwStyle = (DWORD)::GetWindowLongA(hWnd, nIndex);
     const DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
     if (dwStyle == dwNewStyle)
         return FALSE;
-    ::SetWindowLongA(m_hWnd, GWL_STYLE, (LONG)dwNewStyle);
+    ::SetWindowLongA(hWnd, nIndex, (LONG)dwNewStyle);
     if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+        ::SetWindowPos(hWnd, NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
     return TRUE;
+}
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    return ModifyWindowLong(m_hWnd, GWL_STYLE, dwRemove, dwAdd, nFlags);
 }
 
 BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
-    if (m_hWnd == NULL)
-        return FALSE;
-    const DWORD dwStyle = GetExStyle();
-    const DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
-    if (dwStyle == dwNewStyle)
-        return FALSE;
-    ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, (LONG)dwNewStyle);
-    if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
+    return ModifyWindowLong(m_hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
 }
 
 CWnd* CWnd::GetParent() const { return m_hWnd != NULL ? FromHandle(::GetParent(m_hWnd)) : NULL; }
