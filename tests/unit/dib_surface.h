@@ -69,7 +69,8 @@ public:
         for (LONG y = rc.top; y < rc.bottom; ++y)
             for (LONG x = rc.left; x < rc.right; ++x)
                 if (At(x, y) == c)
-                    b = { std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1), std::max(b.bottom, y + 1) };
+                    b = { std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1),
+                          std::max(b.bottom, y + 1) };
         return b;
     }
     bool Has(const RECT& rc, COLORREF c) const { return BoundsOf(rc, c).left < rc.right; }
@@ -92,8 +93,8 @@ inline ::testing::AssertionResult PixelsAre(const DibSurface& s, const RECT& rc,
                 xBad = x, yBad = y;
     if (nBad == 0)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << nBad << " pixels differ, the first at (" << xBad << "," << yBad
-                                         << "): 0x" << std::hex << s.At(xBad, yBad) << ", expected 0x" << expected(xBad, yBad);
+    return ::testing::AssertionFailure() << nBad << " pixels differ, the first at (" << xBad << "," << yBad << "): 0x"
+                                         << std::hex << s.At(xBad, yBad) << ", expected 0x" << expected(xBad, yBad);
 }
 
 inline ::testing::AssertionResult PixelsAre(const DibSurface& s, const RECT& rc, COLORREF c)
