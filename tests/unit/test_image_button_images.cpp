@@ -74,7 +74,8 @@ TEST_F(ImageButtonImages, MasksMarkExactlyTheKeyPixelsWhichTurnBlack)
         ASSERT_EQ(IMGBTN_OK, m_button.AssignBitmaps(MakeScreenBitmap(18, 18, Bordered), hSecond));
         for (int i : { 0, 1 }) {
             DibSurface image(18, 18), mask(18, 18);
-            ASSERT_TRUE(image.CopyFrom(m_button.GetBitmapSlot(i).hBitmap) && mask.CopyFrom(m_button.GetBitmapSlot(i).hMask));
+            const CImageButton::BitmapSlot& slot = m_button.GetBitmapSlot(i);
+            ASSERT_TRUE(image.CopyFrom(slot.hBitmap) && mask.CopyFrom(slot.hMask));
             EXPECT_TRUE(PixelsAre(mask, k18, [](int x, int y) { return IsKey(x, y) ? kWhite : kBlack; })) << i;
             EXPECT_TRUE(PixelsAre(image, k18, [&](int x, int y) {
                 return IsKey(x, y) ? kBlack : i == 1 && hSecond == BMP_DARKER ? Dark(x, y) : Bordered(x, y);

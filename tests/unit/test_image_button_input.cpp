@@ -4,13 +4,6 @@
 
 using namespace imgbtn_test;
 
-namespace imgbtn_test
-{
-BEGIN_MESSAGE_MAP(CTestParent, CWnd)
-    ON_COMMAND_RANGE(1, 0x7FFF, OnButton)
-END_MESSAGE_MAP()
-} // namespace imgbtn_test
-
 namespace
 {
 class ImageButtonInput : public testing::Test

@@ -2,7 +2,7 @@
 //
 //   MakeScreenBitmap  screen-compatible bitmap (as LoadImage gives for a resource) from a function
 //   CTestButton       CImageButton with its state opened up; records the pressed state of its paints
-//   CTestParent       parent window that logs its commands (message map in test_image_button_input.cpp)
+//   CTestParent       parent window that logs the commands its command map is asked for
 //   PumpMessages, PostClick   message loop turns that pre-translate like the program's loop
 #ifndef ZELVIX_TEST_IMAGE_BUTTON_SUPPORT_H
 #define ZELVIX_TEST_IMAGE_BUTTON_SUPPORT_H
@@ -57,8 +57,8 @@ public:
 class CTestParent : public CWnd
 {
 public:
-    std::vector<UINT> m_commands;   // MAKELONG(id, code) of every WM_COMMAND
-    HWND m_hFocusAtHandler = NULL;  // when the map's command handler last ran
+    std::vector<UINT> m_commands;   // MAKELONG(id, code)
+    HWND m_hFocusAtHandler = NULL;  // when the last one was routed
 
     BOOL CreateParent(int x, int y, int cx, int cy)
     {
@@ -68,14 +68,13 @@ public:
                SetWindowPos(NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
 
-protected:
-    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam)
+    // Where the map's handlers run: after the control's own (reflected) handling.
+    virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo)
     {
-        m_commands.push_back((UINT)wParam);
-        return CWnd::OnCommand(wParam, lParam);
+        m_commands.push_back(MAKELONG(nID, nCode));
+        m_hFocusAtHandler = ::GetFocus();
+        return CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
     }
-    void OnButton(UINT /*nID*/) { m_hFocusAtHandler = ::GetFocus(); }
-    DECLARE_MESSAGE_MAP()
 };
 
 inline void PumpMessages()
