@@ -93,8 +93,10 @@ inline ::testing::AssertionResult PixelsAre(const DibSurface& s, const RECT& rc,
                 xBad = x, yBad = y;
     if (nBad == 0)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << nBad << " pixels differ, the first at (" << xBad << "," << yBad << "): 0x"
-                                         << std::hex << s.At(xBad, yBad) << ", expected 0x" << expected(xBad, yBad);
+    ::testing::Message message;  // one stream, so that std::hex lasts
+    message << nBad << " pixels differ, the first at (" << xBad << "," << yBad << "): 0x" << std::hex
+            << s.At(xBad, yBad) << ", expected 0x" << expected(xBad, yBad);
+    return ::testing::AssertionFailure() << message;
 }
 
 inline ::testing::AssertionResult PixelsAre(const DibSurface& s, const RECT& rc, COLORREF c)
