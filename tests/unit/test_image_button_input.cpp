@@ -131,24 +131,24 @@ void CALLBACK DriveMenu(HWND /*hWnd*/, UINT /*nMsg*/, UINT_PTR /*nIDEvent*/, DWO
 TEST(ImageButtonDropMenu, OpensPressedAndPostsTheChosenItemToTheCommandTarget)
 {
     const UINT kAlpha = 301, kBeta = 302;
-    const struct { DWORD dwStyle; BOOL bPopup; std::vector<UINT> keys, commands; } cases[] = {
-        { 0, TRUE, { 'b' }, { 101, kBeta } },  // the mnemonic, answered through the button's WM_MENUCHAR
-        { 0, TRUE, { VK_DOWN, VK_ESCAPE }, { 101 } },
-        { BS_AUTOCHECKBOX, TRUE, { VK_DOWN, VK_RETURN }, { 101 } },  // toggle mode: no menu
-        { 0, FALSE, { VK_DOWN, VK_RETURN }, { 101 } },               // no pop-up at position 0
+    const struct { DWORD dwStyle; BOOL bPopup; std::vector<UINT> keys, chosen; } cases[] = {
+        { 0, TRUE, { 'b' }, { kBeta } },  // the mnemonic, answered through the button's WM_MENUCHAR
+        { 0, TRUE, { VK_DOWN, VK_ESCAPE }, {} },
+        { BS_AUTOCHECKBOX, TRUE, { VK_DOWN, VK_RETURN }, {} },  // toggle mode: no menu
+        { 0, FALSE, { VK_DOWN, VK_RETURN }, {} },               // no pop-up at position 0
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        CTestParent parent;
+        CTestParent parent, target;
         COwnerDrawnMenu popup;  // outlives the button, whose menu leaves a foreign pop-up alone
         CTestButton button;
-        ASSERT_TRUE(parent.CreateParent(600, 300, 200, 60));
+        ASSERT_TRUE(parent.CreateParent(600, 300, 200, 60) && target.CreateParent(600, 400, 10, 10));
         ASSERT_TRUE(button.Create(NULL, WS_VISIBLE | c.dwStyle, CRect(2, 2, 20, 20), &parent, 101));
         ASSERT_TRUE(button.m_dropMenu.CreateMenu() && popup.CreatePopupMenu());
         ASSERT_TRUE(popup.AppendOwnerDrawnItem(0, kAlpha, L"&Alpha") && popup.AppendOwnerDrawnItem(0, kBeta, L"&Beta"));
         ASSERT_TRUE(c.bPopup ? button.m_dropMenu.AppendOwnerDrawnItem(MF_POPUP, (UINT_PTR)popup.m_hMenu, L"Menu")
                              : button.m_dropMenu.AppendOwnerDrawnItem(0, kAlpha, L"&Alpha"));
-        button.m_hCommandTarget = parent.m_hWnd;
+        button.m_hCommandTarget = target.m_hWnd;
         g_pButton = &button, g_keys = c.keys, g_nTicks = 0, g_nPaintsInside = 0, g_bPressedInside = FALSE;
         const UINT_PTR nTimer = ::SetTimer(NULL, 0, 20, DriveMenu);
         PostClick(button.m_hWnd);
@@ -156,7 +156,8 @@ TEST(ImageButtonDropMenu, OpensPressedAndPostsTheChosenItemToTheCommandTarget)
         ::KillTimer(NULL, nTimer);
         button.UpdateWindow();
 
-        EXPECT_EQ(c.commands, parent.m_commands);
+        EXPECT_EQ(std::vector<UINT>{ 101 }, parent.m_commands) << "the click";
+        EXPECT_EQ(c.chosen, target.m_commands) << "the chosen item";
         const BOOL bOpens = c.bPopup && c.dwStyle == 0, bChecked = c.dwStyle != 0;
         EXPECT_EQ(bOpens, g_bPressedInside) << "drawn pressed while open";
         ASSERT_GT(button.m_drawPressed.size(), g_nPaintsInside) << "no repaint after the click";
