@@ -109,9 +109,9 @@ TEST_F(CaptureFrame, CreatesItsButtonsInTheStripAndThePublishTimer)
         RECT rc = {};
         ::GetWindowRect(b.pBtn->m_hWnd, &rc);
         ::MapWindowPoints(NULL, frame.m_hWnd, (POINT*)&rc, 2);
+        const RECT want = { b.nLeft, 2, b.nLeft + 18, 20 };
         EXPECT_TRUE(::GetParent(b.pBtn->m_hWnd) == frame.m_hWnd && ::GetDlgCtrlID(b.pBtn->m_hWnd) == b.nID
-                    && ::IsWindowVisible(b.pBtn->m_hWnd) && rc.left == b.nLeft && rc.top == 2 && rc.right == b.nLeft + 18
-                    && rc.bottom == 20)
+                    && ::IsWindowVisible(b.pBtn->m_hWnd) && ::EqualRect(&rc, &want))
             << "button " << b.nID << " at " << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom;
     }
 }

@@ -1,14 +1,12 @@
-// frame_fixture.h - the GoogleTest side of the end-to-end drivers (header-only: the drivers'
-// shared library does not see GoogleTest).
-//   CFrameTest   starts zelvix.exe (optionally traced), finds its frame, clicks its buttons, checks
-//                its place and the next tick, and after a failed test saves the screen
-//   Eventually   polls a check until it holds on two consecutive reads, else gives its last failure
+// frame_fixture.h - the GoogleTest side of the end-to-end drivers (observe.h and
+// zelvix_process.h do without it).
+//   CFrameTest   starts zelvix.exe (optionally traced), finds its frame and dialogs, clicks its
+//                buttons, checks the next tick and the last writes, and saves the screen after a
+//                failed test
 #ifndef ZELVIX_E2E_FRAME_FIXTURE_H
 #define ZELVIX_E2E_FRAME_FIXTURE_H
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "common/observe.h"
 #include "common/zelvix_process.h"
@@ -22,15 +20,6 @@ const int CMD_SHOW_FRAME = 101, CMD_CLOSE = 102, CMD_CAPTURE = 103, CMD_SHRINK =
 const DWORD WAIT_MS = 15000;       // for anything the program does by itself
 const DWORD TICK_WAIT_MS = 5000;   // a tick comes once a second
 
-inline Check Eventually(DWORD dwTimeoutMs, const std::function<Check()>& check)
-{
-    Check last = ::testing::AssertionSuccess();
-    if (WaitStable(dwTimeoutMs, [&]() { return bool(last = check()); }))
-        return last;
-    return ::testing::AssertionFailure() << (last ? "held on one read only" : last.message()) << " (waited "
-                                         << dwTimeoutMs << " ms)";
-}
-
 class CFrameTest : public ::testing::Test
 {
 protected:
@@ -41,9 +30,18 @@ protected:
     void StartProgram(bool bTraceRegistry = false)
     {
         LogStep("start %s%s", ZelvixExePath().c_str(), bTraceRegistry ? " with the +reg trace" : "");
-        ASSERT_TRUE(m_process.Start(bTraceRegistry));
-        ASSERT_TRUE(WaitStable(WAIT_MS, [&]() { return (m_hFrame = FindCaptureFrame(m_process.GetProcessId())) != NULL; }))
+        ASSERT_TRUE(m_process.Start(bTraceRegistry)) << "not started (run the driver through ctest)";
+        const DWORD dwPid = m_process.GetProcessId();
+        ASSERT_TRUE(WaitStable(WAIT_MS, [&] { return (m_hFrame = FindCaptureFrame(dwPid)) != NULL; }))
             << "no visible tool window of the program";
+    }
+
+    // A dialog of process dwPid as FindDialogByTitle finds it on two reads in a row; NULL after WAIT_MS.
+    static HWND WaitForDialog(DWORD dwPid, const char* pszTitle, const char* pszText = NULL)
+    {
+        HWND hDlg = NULL;
+        const auto found = [&] { return (hDlg = FindDialogByTitle(dwPid, pszTitle, pszText)) != NULL; };
+        return WaitStable(WAIT_MS, found) ? hDlg : NULL;
     }
 
     // Posted as a click is, so that a message box the command opens does not block the driver.
@@ -60,15 +58,12 @@ protected:
     static Check NextTick(int x, int y, int cx, int cy, DWORD dwShow = 1)
     {
         char szWant[160];
-        snprintf(szWant, sizeof(szWant), "start_x=%d start_y=%d capture_width=%d capture_height=%d show_img=%d param_set=1 ",
-                 x, y, cx, cy, (int)dwShow);
-        const std::string want = szWant;
+        snprintf(szWant, sizeof(szWant), "start_x=%d start_y=%d capture_width=%d capture_height=%d show_img=%d "
+                 "param_set=1 ", x, y, cx, cy, (int)dwShow);
         SeedTickSentinels();
-        return Eventually(TICK_WAIT_MS, [&]() {
-            const std::string got = DescribePublished();
-            return got == want ? ::testing::AssertionSuccess()
-                               : ::testing::AssertionFailure() << "published " << got << "expected " << want;
-        });
+        if (WaitStable(TICK_WAIT_MS, [&] { return DescribePublished() == szWant; }))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "published " << DescribePublished() << "expected " << szWant;
     }
 
     // After the program ended: its last writes to the filter's key were the still-image set, and
@@ -77,10 +72,10 @@ protected:
     {
         const std::vector<CaptureWrite> writes = ParseCaptureWrites(m_process.GetRegTrace());
         std::string last;
-        for (size_t i = writes.size() - std::min<size_t>(writes.size(), 3); i < writes.size(); ++i)
+        for (size_t i = writes.size() < 3 ? 0 : writes.size() - 3; i < writes.size(); ++i)
             last += writes[i].strName + " ";
         const std::string published = DescribePublished();
-        if (last == "show_img img_filename param_set " && published.find("show_img=1 param_set=1 ") != std::string::npos)
+        if (last == "show_img img_filename param_set " && published.find("show_img=1 param_set=1 ") != last.npos)
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "the last writes were " << last << "leaving " << published;
     }
@@ -90,7 +85,8 @@ protected:
         if (HasFailure()) {
             const ::testing::TestInfo* pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
             const char* pszDir = getenv("ZELVIX_ARTIFACT_DIR");
-            const std::string strPath = std::string(pszDir ? pszDir : ".") + "\\" + pInfo->test_suite_name() + "." + pInfo->name() + ".bmp";
+            const std::string strPath =
+                std::string(pszDir ? pszDir : ".") + "\\" + pInfo->test_suite_name() + "." + pInfo->name() + ".bmp";
             LogStep("failed: screen %s %s", CScreenShot().SaveBmp(strPath) ? "saved to" : "could not be saved to",
                     strPath.c_str());
         }

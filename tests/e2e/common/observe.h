@@ -3,7 +3,7 @@
 //   LogStep, WaitStable        a numbered, timed line per step; polling until a state holds twice
 //   FindProcessWindow ...      top-level windows of the program's process, by stable properties
 //   ReadCaptureDword ...       the capture filter's registry values; sentinels to see a tick
-//   CScreenShot, RootColor     the screen as X shows it, and what shows through see-through pixels
+//   CScreenShot                the screen as the X server shows it, saved as .bmp on request
 //   ParseCaptureWrites         the program's writes to the filter's key, from the +reg trace
 #ifndef ZELVIX_E2E_OBSERVE_H
 #define ZELVIX_E2E_OBSERVE_H
@@ -12,6 +12,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -57,7 +58,9 @@ inline HWND FindProcessWindow(DWORD dwPid, const std::function<bool(HWND)>& matc
 
 inline HWND FindCaptureFrame(DWORD dwPid)
 {
-    return FindProcessWindow(dwPid, [](HWND h) { return ::IsWindowVisible(h) && (::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW); });
+    return FindProcessWindow(dwPid, [](HWND h) {
+        return ::IsWindowVisible(h) && (::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+    });
 }
 
 inline std::string WindowText(HWND hWnd)
@@ -67,17 +70,14 @@ inline std::string WindowText(HWND hWnd)
     return sz;
 }
 
-// A visible dialog (#32770) with exactly this caption and, if pszText is given, a child with
-// exactly that text.
+// A visible dialog (#32770) with exactly this caption and, if pszText is given, a child showing it.
 inline HWND FindDialogByTitle(DWORD dwPid, const char* pszTitle, const char* pszText = NULL)
 {
     return FindProcessWindow(dwPid, [=](HWND h) {
         char szClass[16] = "";
         ::GetClassNameA(h, szClass, (int)sizeof(szClass));
-        HWND hChild = ::GetWindow(h, GW_CHILD);
-        while (pszText != NULL && hChild != NULL && WindowText(hChild) != pszText)
-            hChild = ::GetWindow(hChild, GW_HWNDNEXT);
-        return ::IsWindowVisible(h) && strcmp(szClass, "#32770") == 0 && WindowText(h) == pszTitle && (!pszText || hChild);
+        return ::IsWindowVisible(h) && strcmp(szClass, "#32770") == 0 && WindowText(h) == pszTitle
+            && (pszText == NULL || ::FindWindowExA(h, NULL, NULL, pszText) != NULL);
     });
 }
 
@@ -94,14 +94,7 @@ inline bool CaptureValue(const char* pszName, DWORD dwType, void* pData, DWORD c
     ::RegCloseKey(hKey);
     return l == ERROR_SUCCESS && dwGot == dwType;
 }
-inline bool ReadCaptureDword(const char* pszName, DWORD* pdwValue) { return CaptureValue(pszName, REG_DWORD, pdwValue, 4); }
-inline std::string ReadCaptureString(const char* pszName)   // "" when absent
-{
-    char sz[1024] = "";
-    CaptureValue(pszName, REG_SZ, sz, sizeof(sz) - 1);
-    return sz;
-}
-
+inline bool ReadCaptureDword(const char* pszName, DWORD* pdw) { return CaptureValue(pszName, REG_DWORD, pdw, 4); }
 const char* const TICK_VALUES[] = { "start_x", "start_y", "capture_width", "capture_height", "show_img", "param_set" };
 const DWORD SENTINEL = 0x5EED5EED;
 inline void SeedTickSentinels()   // so that the next tick is seen
@@ -170,13 +163,6 @@ private:
     std::vector<DWORD> m_bits;
 };
 
-inline COLORREF RootColor()   // from the harness
-{
-    int r = 255, g = 255, b = 255;
-    sscanf(getenv("ZELVIX_ROOT_COLOR") != NULL ? getenv("ZELVIX_ROOT_COLOR") : "", "%d,%d,%d", &r, &g, &b);
-    return RGB(r, g, b);
-}
-
 // One write to the filter's key as the trace shows it.
 struct CaptureWrite
 {
@@ -192,18 +178,14 @@ inline std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
 {
     // NtCreateKey (parent,L"name",L"class",options,access,...), NtOpenKeyEx (parent,L"name",access,...),
     // then "NtCreateKey <- 0xac", the handle it gave; NtSetValueKey (handle,L"name",type,data,size).
-    static const std::regex reOpen(R"re((\w+):trace:reg:Nt(?:CreateKey|OpenKeyEx?) \([^,]*,L"([^"]*)",(?:L"[^"]*",\w+,)?(\w+),)re");
+    static const std::regex reOpen(
+        R"re((\w+):trace:reg:Nt(?:CreateKey|OpenKeyEx?) \([^,]*,L"([^"]*)",(?:L"[^"]*",\w+,)?(\w+),)re");
     static const std::regex reResult(R"re((\w+):trace:reg:Nt\w+ <- (\S+))re");
     static const std::regex reWrite(R"re((\w+):trace:reg:NtSetValueKey \(([^,]*),L"([^"]*)",(\d+),[^,]*,(\d+)\))re");
-    struct Key
-    {
-        bool bCapture;
-        unsigned nAccess;
-        int nUses;   // writes through it
-    };
-    // Per thread the key being opened; per handle the key it names now (a handle comes back once
-    // its key is closed).
-    std::map<std::string, Key> opening, keys;
+    // Per thread the key being opened, per handle the key it names now (a handle comes back once
+    // its key is closed), each as the write through it would show it: the key's name for now, the
+    // access, and bOwnOpen until a write used it.
+    std::map<std::string, CaptureWrite> opening, keys;
     std::vector<CaptureWrite> writes;
     std::istringstream in(strTrace);
     std::smatch m;
@@ -211,11 +193,13 @@ inline std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
         if (std::regex_search(line, m, reResult)) {
             keys[m[2]] = opening[m[1]];
         } else if (std::regex_search(line, m, reOpen)) {
-            const bool bCapture = m[2].str().find("screen-capture-recorder") != std::string::npos;
-            opening[m[1]] = { bCapture, bCapture ? (unsigned)std::stoul(m[3], nullptr, 16) : 0, 0 };
-        } else if (std::regex_search(line, m, reWrite) && keys[m[2]].bCapture) {
-            Key& key = keys[m[2]];
-            writes.push_back({ m[3], std::stoi(m[4]), std::stoi(m[5]), key.nAccess, key.nUses++ == 0, m[2] });
+            opening[m[1]] = { m[2], 0, 0, (unsigned)strtoul(m[3].str().c_str(), NULL, 16), true, "" };
+        } else if (std::regex_search(line, m, reWrite)) {
+            CaptureWrite& key = keys[m[2]];
+            if (key.strName.find("screen-capture-recorder") == std::string::npos)
+                continue;
+            writes.push_back({ m[3], std::stoi(m[4]), std::stoi(m[5]), key.nAccess, key.bOwnOpen, m[2] });
+            key.bOwnOpen = false;
         }
     }
     return writes;

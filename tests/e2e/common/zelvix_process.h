@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -27,7 +26,12 @@ class CZelvixProcess
 {
 public:
     // construction
-    CZelvixProcess() = default;
+    CZelvixProcess() : m_hJob(::CreateJobObjectA(NULL, NULL))
+    {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        ::SetInformationJobObject(m_hJob, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    }
     ~CZelvixProcess()   // ends the program if it still runs
     {
         Kill();
@@ -42,19 +46,11 @@ public:
     // registry key open and value write.
     bool Start(bool bTraceRegistry = false)
     {
-        const char* pszTrace = getenv("ZELVIX_REG_TRACE");
-        if (IsRunning() || ZelvixExePath().empty() || (bTraceRegistry && pszTrace == NULL)) {
-            printf("CZelvixProcess: running already, or ZELVIX_EXE/ZELVIX_REG_TRACE unset (run through ctest)\n");
+        const char* pszTrace = getenv("ZELVIX_REG_TRACE");   // both set by CTest
+        if (IsRunning() || ZelvixExePath().empty() || (bTraceRegistry && pszTrace == NULL))
             return false;
-        }
         if (bTraceRegistry)
             m_nTraceStart = ReadTextFile(pszTrace).size();
-        if (m_hJob == NULL) {
-            m_hJob = ::CreateJobObjectA(NULL, NULL);
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-            limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-            ::SetInformationJobObject(m_hJob, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
-        }
         // The program takes its Wine options from the environment it inherits; getenv still
         // gives the driver's own.
         ::SetEnvironmentVariableA("WINEDEBUG", bTraceRegistry ? "-all,+reg" : getenv("WINEDEBUG"));
@@ -62,7 +58,8 @@ public:
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
         std::string cmdLine = "\"" + ZelvixExePath() + "\"";
-        const BOOL bStarted = ::CreateProcessA(NULL, &cmdLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &si, &pi);
+        const BOOL bStarted =
+            ::CreateProcessA(NULL, &cmdLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &si, &pi);
         const DWORD dwError = ::GetLastError();
         ::SetEnvironmentVariableA("WINEDEBUG", getenv("WINEDEBUG"));
         if (!bStarted) {
@@ -84,7 +81,7 @@ public:
     std::string GetRegTrace() const
     {
         const std::string text = ReadTextFile(getenv("ZELVIX_REG_TRACE") != NULL ? getenv("ZELVIX_REG_TRACE") : "");
-        return text.substr(std::min(m_nTraceStart, text.size()));
+        return m_nTraceStart < text.size() ? text.substr(m_nTraceStart) : std::string();
     }
 
     bool WaitForExit(DWORD dwMs) { return !m_hProcess || ::WaitForSingleObject(m_hProcess, dwMs) == WAIT_OBJECT_0; }
@@ -108,7 +105,7 @@ public:
 
 private:
     // data members
-    HANDLE m_hJob = NULL;
+    HANDLE m_hJob;   // kill on close
     HANDLE m_hProcess = NULL;
     DWORD m_dwProcessId = 0;
     size_t m_nTraceStart = 0;   // size of the trace file at the last Start(true)
