@@ -1,88 +1,208 @@
-// observe.h - watching the running program from outside, for the end-to-end drivers.
-//   LogStep                  a numbered, timed line per step of a driver
-//   WaitStable               polls until a state holds on two consecutive reads, or times out
-//   FindProcessWindow ...    top-level windows of the program's process, by stable properties
-//   ReadCaptureDword ...     the capture filter's registry values (read, seed with sentinels)
-//   CScreenShot              the screen's pixels (as the X screen shows them), saved as .bmp
-//   RootColor, ArtifactPath  the harness's see-through colour and the folder for failure files
-//   ParseCaptureWrites       the program's writes to the filter's key, from Wine's +reg trace
-// Nothing here knows the program's internals: windows, pixels, the registry and the trace only.
+// observe.h - watching the running program from outside: windows, pixels, the registry and
+// Wine's registry trace, never the program's internals (header-only, without GoogleTest).
+//   LogStep, WaitStable        a numbered, timed line per step; polling until a state holds twice
+//   FindProcessWindow ...      top-level windows of the program's process, by stable properties
+//   ReadCaptureDword ...       the capture filter's registry values; sentinels to see a tick
+//   CScreenShot                the screen as the X server shows it, saved as .bmp on request
+//   ParseCaptureWrites         the program's writes to the filter's key, from the +reg trace
 #ifndef ZELVIX_E2E_OBSERVE_H
 #define ZELVIX_E2E_OBSERVE_H
 
 #include <windows.h>
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
-void LogStep(const char* pszFormat, ...);
+inline void LogStep(const char* pszFormat, ...)
+{
+    static const DWORD s_dwStart = ::GetTickCount();
+    static int s_nStep = 0;
+    char sz[1024];
+    va_list args;
+    va_start(args, pszFormat);
+    vsnprintf(sz, sizeof(sz), pszFormat, args);
+    va_end(args);
+    printf("[step %3d, %7.3f s] %s\n", ++s_nStep, (::GetTickCount() - s_dwStart) / 1000.0, sz);
+    fflush(stdout);
+}
 
 // True when pred() held on two consecutive reads (50 ms apart) within dwTimeoutMs.
-bool WaitStable(DWORD dwTimeoutMs, const std::function<bool()>& pred);
+inline bool WaitStable(DWORD dwTimeoutMs, const std::function<bool()>& pred)
+{
+    const DWORD dwStart = ::GetTickCount();
+    for (int nHeld = 0; (nHeld = pred() ? nHeld + 1 : 0) < 2; ::Sleep(50))
+        if (::GetTickCount() - dwStart > dwTimeoutMs)
+            return false;
+    return true;
+}
 
-// The first top-level window of process dwPid for which match() is true (NULL: none).
-HWND FindProcessWindow(DWORD dwPid, const std::function<bool(HWND)>& match);
-// The capture frame: a visible top-level tool window of the process.
-HWND FindCaptureFrame(DWORD dwPid);
-// A dialog-class (#32770) top-level window of the process with exactly this caption.
-HWND FindDialogByTitle(DWORD dwPid, const char* pszTitle);
-// The text of a child control with this id ("" when there is none).
-std::string ChildText(HWND hParent, int nID);
-// Every child window's text, in z order.
-std::vector<std::string> ChildTexts(HWND hParent);
+// The first top-level window of process dwPid, in z order, for which match() is true.
+inline HWND FindProcessWindow(DWORD dwPid, const std::function<bool(HWND)>& match)
+{
+    for (HWND h = ::GetTopWindow(NULL); h != NULL; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        DWORD dwOwner = 0;
+        ::GetWindowThreadProcessId(h, &dwOwner);
+        if (dwOwner == dwPid && match(h))
+            return h;
+    }
+    return NULL;
+}
 
-// The filter's values under HKCU\SOFTWARE\screen-capture-recorder (32-bit view).
-bool ReadCaptureDword(const char* pszName, DWORD* pdwValue);
-bool ReadCaptureString(const char* pszName, std::string* pstrValue);
-bool SetCaptureDword(const char* pszName, DWORD dwValue);
-// Overwrites the values a tick publishes with sentinels, so that the next tick is seen.
-void SeedTickSentinels();
+inline HWND FindCaptureFrame(DWORD dwPid)
+{
+    return FindProcessWindow(dwPid, [](HWND h) {
+        return ::IsWindowVisible(h) && (::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+    });
+}
+
+inline std::string WindowText(HWND hWnd)
+{
+    char sz[512] = "";
+    ::GetWindowTextA(hWnd, sz, (int)sizeof(sz));
+    return sz;
+}
+
+// A visible dialog (#32770) with exactly this caption and, if pszText is given, a child showing it.
+inline HWND FindDialogByTitle(DWORD dwPid, const char* pszTitle, const char* pszText = NULL)
+{
+    return FindProcessWindow(dwPid, [=](HWND h) {
+        char szClass[16] = "";
+        ::GetClassNameA(h, szClass, (int)sizeof(szClass));
+        return ::IsWindowVisible(h) && strcmp(szClass, "#32770") == 0 && WindowText(h) == pszTitle
+            && (pszText == NULL || ::FindWindowExA(h, NULL, NULL, pszText) != NULL);
+    });
+}
+
+// HKCU\SOFTWARE\screen-capture-recorder in the 32-bit view: reads (or with bSet writes) one
+// value; false unless that worked and the value has dwType.
+inline bool CaptureValue(const char* pszName, DWORD dwType, void* pData, DWORD cb, bool bSet = false)
+{
+    HKEY hKey = NULL;
+    DWORD dwGot = dwType;
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\screen-capture-recorder", 0, NULL, 0,
+                      (bSet ? KEY_ALL_ACCESS : KEY_READ) | KEY_WOW64_32KEY, NULL, &hKey, NULL);
+    const LONG l = bSet ? ::RegSetValueExA(hKey, pszName, 0, dwType, (const BYTE*)pData, cb)
+                        : ::RegQueryValueExA(hKey, pszName, NULL, &dwGot, (BYTE*)pData, &cb);
+    ::RegCloseKey(hKey);
+    return l == ERROR_SUCCESS && dwGot == dwType;
+}
+inline bool ReadCaptureDword(const char* pszName, DWORD* pdw) { return CaptureValue(pszName, REG_DWORD, pdw, 4); }
+const char* const TICK_VALUES[] = { "start_x", "start_y", "capture_width", "capture_height", "show_img", "param_set" };
 const DWORD SENTINEL = 0x5EED5EED;
+inline void SeedTickSentinels()   // so that the next tick is seen
+{
+    for (const char* psz : TICK_VALUES)
+        CaptureValue(psz, REG_DWORD, (void*)&SENTINEL, sizeof(SENTINEL), true);
+}
+inline std::string DescribePublished()   // "start_x=42 ... param_set=1 ", values signed
+{
+    std::ostringstream os;
+    for (const char* psz : TICK_VALUES) {
+        DWORD v = 0;
+        os << psz << "=" << (ReadCaptureDword(psz, &v) ? std::to_string((LONG)v) : "<none>") << " ";
+    }
+    return os.str();
+}
 
-// Waits for one tick to publish exactly this rectangle (after SeedTickSentinels).
-bool WaitForPublishedRect(DWORD dwTimeoutMs, int x, int y, int cx, int cy);
-std::string DescribePublished();
-
-// The still image's path the program publishes for an executable at strExePath.
-std::string StillImagePathFor(const std::string& strExePath);
+// The still image's path the program publishes when it runs from strExePath.
+inline std::string StillImagePathFor(const std::string& strExePath)
+{
+    const size_t n = strExePath.rfind('\\');
+    return (n == std::string::npos ? std::string() : strExePath.substr(0, n)) + "\\1.bmp";
+}
 
 class CScreenShot
 {
 public:
-    CScreenShot();  // takes the whole screen now
-    ~CScreenShot();
-    CScreenShot(const CScreenShot&) = delete;
-    CScreenShot& operator=(const CScreenShot&) = delete;
+    CScreenShot() : m_cx(::GetSystemMetrics(SM_CXSCREEN)), m_cy(::GetSystemMetrics(SM_CYSCREEN)), m_bih(Format())
+    {
+        m_bits.resize((size_t)m_cx * m_cy);
+        HDC hScreen = ::GetDC(NULL), hMem = ::CreateCompatibleDC(hScreen);
+        HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, m_cx, m_cy);
+        HGDIOBJ hOld = ::SelectObject(hMem, hBitmap);
+        ::BitBlt(hMem, 0, 0, m_cx, m_cy, hScreen, 0, 0, SRCCOPY);
+        ::SelectObject(hMem, hOld);
+        ::GetDIBits(hMem, hBitmap, 0, m_cy, m_bits.data(), (BITMAPINFO*)&m_bih, DIB_RGB_COLORS);
+        ::DeleteObject(hBitmap);
+        ::DeleteDC(hMem);
+        ::ReleaseDC(NULL, hScreen);
+    }
 
-    int Width() const { return m_cx; }
-    int Height() const { return m_cy; }
-    COLORREF At(int x, int y) const;  // CLR_INVALID outside the screen
-    bool SaveBmp(const std::string& strPath) const;
+    COLORREF At(int x, int y) const   // CLR_INVALID off the screen
+    {
+        if (x < 0 || y < 0 || x >= m_cx || y >= m_cy)
+            return CLR_INVALID;
+        const DWORD p = m_bits[(size_t)y * m_cx + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+    bool SaveBmp(const std::string& strPath) const
+    {
+        const DWORD cbHeaders = sizeof(BITMAPFILEHEADER) + sizeof(m_bih);
+        const BITMAPFILEHEADER bfh = { 0x4D42, cbHeaders + (DWORD)m_bits.size() * 4, 0, 0, cbHeaders };
+        FILE* f = fopen(strPath.c_str(), "wb");
+        const bool bOk = f != NULL && fwrite(&bfh, sizeof(bfh), 1, f) == 1 && fwrite(&m_bih, sizeof(m_bih), 1, f) == 1
+            && fwrite(m_bits.data(), 4, m_bits.size(), f) == m_bits.size();
+        return f != NULL && fclose(f) == 0 && bOk;
+    }
 
 private:
+    BITMAPINFOHEADER Format() const { return { sizeof(BITMAPINFOHEADER), m_cx, -m_cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0 }; }
+
     int m_cx;
     int m_cy;
-    std::vector<DWORD> m_pixels;  // top-down, 0x00RRGGBB
+    BITMAPINFOHEADER m_bih;   // 32 bits per pixel, top-down
+    std::vector<DWORD> m_bits;
 };
 
-COLORREF RootColor();
-std::string ArtifactPath(const std::string& strFile);
-std::string ColorText(COLORREF cr);
-
-// One write to the filter's key, as Wine's +reg trace shows it.
+// One write to the filter's key as the trace shows it.
 struct CaptureWrite
 {
-    std::string strName;   // the value's name
-    int nType;             // REG_DWORD 4, REG_SZ 1
-    int nSize;             // bytes stored
-    unsigned nAccess;      // access mask of the key open that preceded it
-    bool bOwnOpen;         // the write used a key opened just for it (no other write since)
-    std::string strHandle; // handle of that key open
+    std::string strName;
+    int nType;               // REG_DWORD 4, REG_SZ 1
+    int nSize;               // bytes stored
+    unsigned nAccess;        // access mask of the key open it used
+    bool bOwnOpen;           // that open served no write before
+    std::string strHandle;   // the handle of that open
 };
 
-// Writes to screen-capture-recorder in trace order. Each key open is noted with its access mask
-// and handle; a value write is attributed to the open whose handle it uses.
-std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace);
+inline std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
+{
+    // NtCreateKey (parent,L"name",L"class",options,access,...), NtOpenKeyEx (parent,L"name",access,...),
+    // then "NtCreateKey <- 0xac", the handle it gave; NtSetValueKey (handle,L"name",type,data,size).
+    static const std::regex reOpen(
+        R"re((\w+):trace:reg:Nt(?:CreateKey|OpenKeyEx?) \([^,]*,L"([^"]*)",(?:L"[^"]*",\w+,)?(\w+),)re");
+    static const std::regex reResult(R"re((\w+):trace:reg:Nt\w+ <- (\S+))re");
+    static const std::regex reWrite(R"re((\w+):trace:reg:NtSetValueKey \(([^,]*),L"([^"]*)",(\d+),[^,]*,(\d+)\))re");
+    // Per thread the key being opened, per handle the key it names now (a handle comes back once
+    // its key is closed), each as the write through it would show it: the key's name for now, the
+    // access, and bOwnOpen until a write used it.
+    std::map<std::string, CaptureWrite> opening, keys;
+    std::vector<CaptureWrite> writes;
+    std::istringstream in(strTrace);
+    std::smatch m;
+    for (std::string line; std::getline(in, line);) {
+        if (std::regex_search(line, m, reResult)) {
+            keys[m[2]] = opening[m[1]];
+        } else if (std::regex_search(line, m, reOpen)) {
+            opening[m[1]] = { m[2], 0, 0, (unsigned)strtoul(m[3].str().c_str(), NULL, 16), true, "" };
+        } else if (std::regex_search(line, m, reWrite)) {
+            CaptureWrite& key = keys[m[2]];
+            if (key.strName.find("screen-capture-recorder") == std::string::npos)
+                continue;
+            writes.push_back({ m[3], std::stoi(m[4]), std::stoi(m[5]), key.nAccess, key.bOwnOpen, m[2] });
+            key.bOwnOpen = false;
+        }
+    }
+    return writes;
+}
 
 #endif // ZELVIX_E2E_OBSERVE_H
