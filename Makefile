@@ -4,6 +4,7 @@
 # make test    set-up, build, then run all tests (native and under Wine)
 # make screenshot  set-up, build, then save the running program's capture frame as docs/frame.png
 # make fuzz    set-up, build, then run each libFuzzer target for FUZZ_SECONDS (default 300) seconds
+# make bench   set-up, build, then print the benchmark table (each figure against a floor)
 # make clean   remove the build outputs (the Wine prefix stays); make distclean: all of build/
 SHELL := /bin/bash
 .DEFAULT_GOAL := all
@@ -21,7 +22,7 @@ define configure
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(2)-mingw.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 endef
 
-.PHONY: all setup build-i686 build-x64 build-native build-runnable run test screenshot fuzz clean distclean
+.PHONY: all setup build-i686 build-x64 build-native build-runnable run test screenshot fuzz bench clean distclean
 
 all: build-i686
 
@@ -56,6 +57,10 @@ test: setup
 screenshot: setup
 	@$(MAKE) --no-print-directory build-runnable
 	@scripts/screenshot-frame
+
+bench: setup
+	@$(MAKE) --no-print-directory build-runnable
+	@scripts/run-bench
 
 fuzz: setup
 	@$(MAKE) --no-print-directory build-native
