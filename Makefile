@@ -5,6 +5,7 @@
 # make screenshot  set-up, build, then save the running program's capture frame as docs/frame.png
 # make fuzz    set-up, build, then run each libFuzzer target for FUZZ_SECONDS (default 300) seconds
 # make bench   set-up, build, then print the benchmark table (each figure against a floor)
+# make soak    set-up, build, then the long run that counts leaked handles and memory
 # make clean   remove the build outputs (the Wine prefix stays); make distclean: all of build/
 SHELL := /bin/bash
 .DEFAULT_GOAL := all
@@ -22,7 +23,7 @@ define configure
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(2)-mingw.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 endef
 
-.PHONY: all setup build-i686 build-x64 build-native build-runnable run test screenshot fuzz bench clean distclean
+.PHONY: all setup build-i686 build-x64 build-native build-runnable run test screenshot fuzz bench soak clean distclean
 
 all: build-i686
 
@@ -61,6 +62,10 @@ screenshot: setup
 bench: setup
 	@$(MAKE) --no-print-directory build-runnable
 	@scripts/run-bench
+
+soak: setup
+	@$(MAKE) --no-print-directory build-runnable
+	@scripts/run-soak
 
 fuzz: setup
 	@$(MAKE) --no-print-directory build-native
