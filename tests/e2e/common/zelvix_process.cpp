@@ -46,16 +46,21 @@ static std::string RegTracePath()
 
 bool CZelvixProcess::Start(bool bTraceRegistry)
 {
+    const std::string exe = ZelvixExePath();
+    if (exe.empty()) {
+        fprintf(stdout, "CZelvixProcess: ZELVIX_EXE is not set (run the driver through ctest)\n");
+        return false;
+    }
+    return StartExe(exe, bTraceRegistry);
+}
+
+bool CZelvixProcess::StartExe(const std::string& exe, bool bTraceRegistry)
+{
     if (IsRunning())
         return false;
     if (m_hProcess) {
         CloseHandle(m_hProcess);
         m_hProcess = NULL;
-    }
-    std::string exe = ZelvixExePath();
-    if (exe.empty()) {
-        fprintf(stdout, "CZelvixProcess: ZELVIX_EXE is not set (run the driver through ctest)\n");
-        return false;
     }
     if (bTraceRegistry) {
         if (RegTracePath().empty()) {

@@ -32,6 +32,8 @@ public:
     // Starts the program; false if it could not be started. With bTraceRegistry the program runs
     // with WINEDEBUG=-all,+reg: one trace line per registry key open and value write.
     bool Start(bool bTraceRegistry = false);
+    // The same for another copy of the program (a Windows path).
+    bool StartExe(const std::string& strExe, bool bTraceRegistry = false);
     // The trace lines written since this object's last Start(true), in order (every traced
     // process of the driver writes into the same file: trace one instance at a time).
     std::string GetRegTrace() const;
