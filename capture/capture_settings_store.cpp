@@ -1,6 +1,8 @@
 // capture_settings_store.cpp - writing the capture filter's values.
 #include "capture_settings_store.h"
 
+#include "image_path.h"
+
 namespace
 {
 // Opens (creating when absent) the filter's key; the caller closes it.
@@ -30,15 +32,14 @@ CString GetModulePath()
     for (DWORD nSize = MAX_PATH; nSize <= 32768; nSize *= 2) {
         char* pBuf = strPath.GetBuffer((int)nSize);
         const DWORD n = ::GetModuleFileNameA(NULL, pBuf, nSize);
-        if (n == 0) {
-            strPath.ReleaseBuffer(0);
-            break;
-        }
-        if (n < nSize) {
+        if (zelvix::ModulePathFits(n, nSize)) {
             strPath.ReleaseBuffer((int)n);
             break;
         }
-        strPath.ReleaseBuffer(0);  // cut: ask again with more room
+        strPath.ReleaseBuffer(0);
+        if (n == 0)
+            break;  // failed: no directory to offer
+        // cut: ask again with more room
     }
     return strPath;
 }
@@ -57,13 +58,15 @@ LONG WriteImageFileName(LPCSTR pszPath)
 
 CString GetImageFileName()
 {
-    // Everything before the last backslash (found character by character, so a double-byte
-    // character's trail byte is never taken for one), then "\1.bmp".
-    CString strPath = GetModulePath();
-    const int nSlash = strPath.ReverseFind('\\');
-    CString strImage = (nSlash >= 0) ? strPath.Left(nSlash) : CString();
-    strImage += "\\1.bmp";
-    return strImage;
+    return ImageFileNameFromModulePath(GetModulePath());
+}
+
+CString ImageFileNameFromModulePath(LPCSTR pszModulePath)
+{
+    const std::string strImage = zelvix::StillImagePath(
+        pszModulePath, pszModulePath != NULL ? strlen(pszModulePath) : 0,
+        [](unsigned char ch) { return ::IsDBCSLeadByte(ch) != FALSE; });
+    return CString(strImage.c_str());
 }
 
 void PublishImageSettings(int nShow)

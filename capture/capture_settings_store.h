@@ -31,4 +31,8 @@ void PublishImageSettings(int nShow);
 // The still image's path: the directory of this executable followed by "\1.bmp".
 CString GetImageFileName();
 
+// The same for a given module path: what stands before its last backslash, then "\1.bmp"
+// (just "\1.bmp" when there is no backslash).
+CString ImageFileNameFromModulePath(LPCSTR pszModulePath);
+
 #endif // ZELVIX_CAPTURE_SETTINGS_STORE_H

@@ -27,7 +27,8 @@ constexpr bool ModulePathFits(std::uint32_t returned, std::size_t bufferSize) no
 // Directory of the module path (everything before its last backslash, which is dropped) followed
 // by "\1.bmp"; no backslash gives "\1.bmp". path/length as the platform returned them, also cut at
 // a 0 byte. isLead(unsigned char) -> bool tells double-byte lead bytes: the trail byte of a GBK
-// character may be 0x5C and must not be taken for a backslash.
+// character may be 0x5C and must not be taken for a backslash. Running out of memory for the
+// string ends the program: no exception could pass the window procedure that asks for it anyway.
 template <class IsLeadFn>
 std::string StillImagePath(const char* path, std::size_t length, IsLeadFn isLead) noexcept
 {

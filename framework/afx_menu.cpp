@@ -19,6 +19,7 @@ CHandleMap<HMENU, CMenu>& MenuMap()
 }
 
 HMENU g_hTrackingMenu = NULL;
+HWND g_hTrackingWindow = NULL;
 } // namespace
 
 void AfxPurgeMenuTempMaps()
@@ -103,9 +104,12 @@ int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
 {
     const HMENU hOldTracking = g_hTrackingMenu;
+    const HWND hOldWindow = g_hTrackingWindow;
     g_hTrackingMenu = m_hMenu;
+    g_hTrackingWindow = AfxGetSafeHwnd(pWnd);
     const BOOL bResult = ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, AfxGetSafeHwnd(pWnd), lpRect);
     g_hTrackingMenu = hOldTracking;
+    g_hTrackingWindow = hOldWindow;
     return bResult;
 }
 
@@ -114,7 +118,15 @@ HMENU PASCAL CMenu::GetTrackingMenu()
     return g_hTrackingMenu;
 }
 
-static CMenu* FindOwnerIn(HMENU hMenu, UINT_PTR itemID, CMenu* pNearest, int nDepth)
+HWND PASCAL CMenu::GetTrackingWindow()
+{
+    return g_hTrackingWindow;
+}
+
+// Depth-first through hMenu's items in order. pNearest is the object attached to hMenu or to the
+// nearest menu above it.
+static CMenu* FindOwnerIn(HMENU hMenu, UINT nItemID, ULONG_PTR dwItemData, bool bMatchData, CMenu* pNearest,
+                          int nDepth)
 {
     if (nDepth > 64)  // menus do not nest this deep; guard against a cycle
         return NULL;
@@ -122,22 +134,36 @@ static CMenu* FindOwnerIn(HMENU hMenu, UINT_PTR itemID, CMenu* pNearest, int nDe
         pNearest = p;
     const int nCount = ::GetMenuItemCount(hMenu);
     for (int i = 0; i < nCount; ++i) {
-        HMENU hSub = ::GetSubMenu(hMenu, i);
-        if (hSub != NULL) {
-            if ((UINT_PTR)hSub == itemID)
-                return pNearest;
-            if (CMenu* p = FindOwnerIn(hSub, itemID, pNearest, nDepth + 1))
-                return p;
-        } else if ((UINT_PTR)::GetMenuItemID(hMenu, i) == itemID) {
+        MENUITEMINFOA info;
+        memset(&info, 0, sizeof(info));
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_DATA | MIIM_SUBMENU;
+        if (!::GetMenuItemInfoA(hMenu, i, TRUE, &info))
+            continue;
+        // A request carries the item's id as the system keeps it: for a pop-up entry appended
+        // with its handle, the handle cut to 32 bits.
+        if (info.wID == nItemID && (!bMatchData || info.dwItemData == dwItemData))
             return pNearest;
+        if (info.hSubMenu != NULL) {
+            if (CMenu* p = FindOwnerIn(info.hSubMenu, nItemID, dwItemData, bMatchData, pNearest, nDepth + 1))
+                return p;
         }
     }
     return NULL;
 }
 
+CMenu* PASCAL CMenu::FindOwnerOfItem(HMENU hMenu, UINT nItemID, ULONG_PTR dwItemData)
+{
+    if (hMenu == NULL)
+        return NULL;
+    if (CMenu* p = FindOwnerIn(hMenu, nItemID, dwItemData, true, NULL, 0))
+        return p;
+    return FindOwnerIn(hMenu, nItemID, 0, false, NULL, 0);
+}
+
 CMenu* PASCAL CMenu::FindOwnerOfItem(UINT_PTR itemID)
 {
-    return g_hTrackingMenu != NULL ? FindOwnerIn(g_hTrackingMenu, itemID, NULL, 0) : NULL;
+    return g_hTrackingMenu != NULL ? FindOwnerIn(g_hTrackingMenu, (UINT)itemID, 0, false, NULL, 0) : NULL;
 }
 
 void CMenu::DrawItem(LPDRAWITEMSTRUCT /*lpDrawItemStruct*/) {}

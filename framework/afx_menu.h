@@ -6,7 +6,8 @@
 // RemoveMenu, GetMenuItemCount/ID/State, GetMenuString into a buffer or a CString,
 // GetSubMenu, CheckMenuItem, EnableMenuItem, GetMenuItemInfo), TrackPopupMenu (which records
 // the menu and window being tracked, so owner-drawn items can be measured by the menu object
-// they belong to: see FindOwnerOfItem), and the owner-draw hooks DrawItem/MeasureItem.
+// they belong to: see FindOwnerOfItem, which matches an item by id and item data), and the
+// owner-draw hooks DrawItem/MeasureItem.
 // The destructor destroys a menu that is still attached.
 #ifndef ZELVIX_AFX_MENU_H
 #define ZELVIX_AFX_MENU_H
@@ -74,11 +75,17 @@ public:
     // remembered for the measuring of owner-drawn items.
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = NULL);
 
-    // The menu being tracked by TrackPopupMenu, or NULL.
+    // The menu being tracked by TrackPopupMenu and the window tracking it, or NULL.
     static HMENU PASCAL GetTrackingMenu();
+    static HWND PASCAL GetTrackingWindow();
     // The attached menu object that holds the item itemID (a command id, or a pop-up's handle)
     // inside the menu being tracked, searching its pop-ups too; NULL when there is none.
     static CMenu* PASCAL FindOwnerOfItem(UINT_PTR itemID);
+    // The same search inside hMenu and its pop-ups for the item whose id is nItemID and whose item
+    // data is dwItemData (separators share id 0, and ids repeat across pop-ups); when no item has
+    // both, the first with the id. The owner is the object attached to the menu holding the item,
+    // else to the nearest menu above it.
+    static CMenu* PASCAL FindOwnerOfItem(HMENU hMenu, UINT nItemID, ULONG_PTR dwItemData);
 
 // Overridables (owner-drawn items)
     virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);

@@ -621,11 +621,10 @@ HBRUSH CWnd::CtlColor(CDC* /*pDC*/, UINT /*nCtlColor*/) { return NULL; }
 
 void CWnd::OnSysColorChange()
 {
-    // Top-level windows pass the change on to their children, as the framework does.
-    if (m_hWnd != NULL && (GetStyle() & WS_CHILD) == 0) {
-        for (HWND hChild = ::GetTopWindow(m_hWnd); hChild != NULL; hChild = ::GetNextWindow(hChild, GW_HWNDNEXT))
-            ::SendMessageA(hChild, WM_SYSCOLORCHANGE, 0, 0);
-    }
+    // The platform tells only top-level windows; they pass the change on to every descendant
+    // (child windows do not pass it on themselves, so nobody hears it twice).
+    if (m_hWnd != NULL && (GetStyle() & WS_CHILD) == 0)
+        SendMessageToDescendants(WM_SYSCOLORCHANGE, 0, 0, TRUE, FALSE);
     Default();
 }
 
@@ -657,7 +656,14 @@ void CWnd::OnDrawItem(int /*nIDCtl*/, LPDRAWITEMSTRUCT lpDrawItemStruct)
 void CWnd::OnMeasureItem(int /*nIDCtl*/, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
 {
     if (lpMeasureItemStruct->CtlType == ODT_MENU) {
-        CMenu* pMenu = CMenu::FindOwnerOfItem(lpMeasureItemStruct->itemID);
+        // The pop-up this window is tracking, else its own menu bar (a child window's "menu" is
+        // its id).
+        HMENU hMenu = NULL;
+        if (CMenu::GetTrackingWindow() == m_hWnd)
+            hMenu = CMenu::GetTrackingMenu();
+        else if (m_hWnd != NULL && (GetStyle() & WS_CHILD) == 0)
+            hMenu = ::GetMenu(m_hWnd);
+        CMenu* pMenu = CMenu::FindOwnerOfItem(hMenu, lpMeasureItemStruct->itemID, lpMeasureItemStruct->itemData);
         if (pMenu != NULL) {
             pMenu->MeasureItem(lpMeasureItemStruct);
             return;
@@ -832,6 +838,24 @@ BOOL CWnd::KillTimer(UINT_PTR nIDEvent)
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return m_hWnd != NULL ? ::SendMessageA(m_hWnd, message, wParam, lParam) : 0;
+}
+
+static void SendToDescendants(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep, BOOL bOnlyPerm)
+{
+    for (HWND hChild = ::GetTopWindow(hWnd); hChild != NULL; hChild = ::GetNextWindow(hChild, GW_HWNDNEXT)) {
+        if (!bOnlyPerm)
+            ::SendMessageA(hChild, message, wParam, lParam);
+        else if (CWnd* pChild = CWnd::FromHandlePermanent(hChild))
+            AfxCallWndProc(pChild, hChild, message, wParam, lParam);
+        if (bDeep && ::GetTopWindow(hChild) != NULL)
+            SendToDescendants(hChild, message, wParam, lParam, bDeep, bOnlyPerm);
+    }
+}
+
+void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep, BOOL bOnlyPerm)
+{
+    if (m_hWnd != NULL)
+        SendToDescendants(m_hWnd, message, wParam, lParam, bDeep, bOnlyPerm);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)

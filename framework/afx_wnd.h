@@ -15,9 +15,11 @@
 //   WM_REFLECT_BASE + WM_COMMAND), then to ON_COMMAND entries. WM_CTLCOLOR* and WM_DRAWITEM,
 //   WM_MEASUREITEM for controls are reflected to the control (OnChildNotify); WM_DRAWITEM for
 //   a menu item goes to the CMenu attached to the item's menu; WM_MEASUREITEM for a menu item
-//   goes to the menu being tracked by CMenu::TrackPopupMenu (or one of its pop-ups).
+//   goes to the CMenu attached to the menu holding the item (matched by id and item data)
+//   inside the pop-up this window tracks with CMenu::TrackPopupMenu, else inside its menu bar.
 // - PreTranslateMessage (default FALSE) and WalkPreTranslateTree, from a message's window up
 //   through its parents.
+// - OnSysColorChange of a top-level window passes the change on to all its descendants.
 // - OnNcDestroy detaches the object, clears the thread's main-window pointer when it names
 //   this window, then calls PostNcDestroy.
 // - No C++ exception leaves the window procedure: one that escapes a handler ends that
@@ -129,6 +131,10 @@ public:
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer);
     BOOL KillTimer(UINT_PTR nIDEvent);
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Sends the message to every child window (bDeep: and their children, depth first);
+    // bOnlyPerm: only to windows bound to a framework object.
+    void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, BOOL bDeep = TRUE,
+                                  BOOL bOnlyPerm = FALSE);
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     CDC* GetDC();
     int ReleaseDC(CDC* pDC);

@@ -41,7 +41,9 @@ harness_loader_for() {
     esac
 }
 
-harness_wine() { "$ZELVIX_WINE64" "$@"; }
+# The first Wine program of a session also starts Wine's services, which live until the session
+# ends: the harness's own Wine calls must not hand them the session lock.
+harness_wine() { "$ZELVIX_WINE64" "$@" {ZELVIX_LOCK_FD}>&-; }
 
 # i686 when this machine can start 32-bit Wine, else x86_64 (a kernel without 32-bit support:
 # the tests then run the 64-bit build of the same sources).
@@ -66,6 +68,23 @@ _harness_lock() {
     fi
 }
 
+# What a session killed with SIGKILL left behind: its Xvfb (by the PID it recorded, if that
+# process is still an Xvfb started by us) and its wineserver. The lock says no session runs now.
+_harness_clean_leftovers() {
+    local pidfile=$ZELVIX_BUILD/.xvfb-pid pid
+    if [[ -f $pidfile ]]; then
+        pid=$(<"$pidfile")
+        if [[ $pid =~ ^[0-9]+$ ]] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null |
+                grep -q "^Xvfb -displayfd 3 -screen 0 $ZELVIX_SCREEN .*-wr -noreset"; then
+            harness_say "stopping the Xvfb (pid $pid) an earlier session left behind"
+            kill "$pid" 2>/dev/null
+        fi
+        rm -f "$pidfile"
+    fi
+    [[ -d $WINEPREFIX ]] && wineserver -k >/dev/null 2>&1
+    return 0
+}
+
 _harness_start_xvfb() {
     local numfile=$ZELVIX_BUILD/.xvfb-display i
     rm -f "$numfile"
@@ -85,11 +104,12 @@ _harness_start_xvfb() {
         return 1
     fi
     export DISPLAY=:$(tr -d '[:space:]' <"$numfile")
+    echo "$ZELVIX_XVFB_PID" >"$ZELVIX_BUILD/.xvfb-pid"
     harness_say "Xvfb $ZELVIX_SCREEN on $DISPLAY (pid $ZELVIX_XVFB_PID)"
 }
 
 # Bump when _harness_configure_prefix changes, so that existing prefixes get the new settings.
-ZELVIX_PREFIX_VERSION=4
+ZELVIX_PREFIX_VERSION=5
 
 _harness_configure_prefix() {
     local wow
@@ -100,6 +120,10 @@ _harness_configure_prefix() {
         harness_wine reg add "HKLM\\Software\\${wow}Microsoft\\Windows NT\\CurrentVersion\\AeDebug" \
             /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1 || return 1
     done
+    # Unmanaged X windows: the virtual display has no window manager, and for a managed window
+    # Wine waits up to 2 s for the manager to confirm every hide (each dialog, each ShowWindow
+    # SW_HIDE). Unmanaged windows hide at once.
+    harness_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
 }
 
 _harness_make_prefix() {
@@ -131,7 +155,7 @@ _harness_check_acp() {
         fi
         "$cc" -O2 -static -o "$probe" "$ZELVIX_ROOT/scripts/acp-probe.c" || return 1
     fi
-    acp=$("$(harness_loader_for "$probe")" "$probe" 2>/dev/null | tr -d '[:space:]')
+    acp=$("$(harness_loader_for "$probe")" "$probe" 2>/dev/null {ZELVIX_LOCK_FD}>&- | tr -d '[:space:]')
     if [[ $acp != 936 ]]; then
         harness_say "Wine's ANSI code page is '${acp:-unknown}', not 936: the Chinese texts would break."
         harness_say "Generate the zh_CN.UTF-8 locale ('make setup' does) and keep LANG/LC_ALL=zh_CN.UTF-8."
@@ -148,6 +172,7 @@ harness_start() {
         return 1
     fi
     _harness_lock || return 1
+    _harness_clean_leftovers
     ZELVIX_XVFB_PID=
     if [[ ${ZELVIX_HOST_DISPLAY:-0} == 1 && -n ${DISPLAY:-} ]]; then
         harness_say "using the display $DISPLAY"
@@ -171,6 +196,7 @@ harness_stop() {
     if [[ -n ${ZELVIX_XVFB_PID:-} ]]; then
         kill "$ZELVIX_XVFB_PID" 2>/dev/null || true
         wait "$ZELVIX_XVFB_PID" 2>/dev/null || true
+        rm -f "$ZELVIX_BUILD/.xvfb-pid"
         ZELVIX_XVFB_PID=
     fi
     if [[ -n ${ZELVIX_LOCK_FD:-} ]]; then

@@ -42,7 +42,10 @@ install_missing() {
         dpkg --add-architecture i386
     fi
     say "installing ${missing[*]}"
-    apt-get update -q
+    if [[ -z ${APT_UPDATED:-} ]]; then
+        apt-get update -q
+        APT_UPDATED=1
+    fi
     apt-get install -y -q "${missing[@]}"
 }
 

@@ -12,7 +12,8 @@ namespace
 const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
 
-// The button type field of a button style, and the owner-draw type it is forced to.
+// The button type bits of a style (one wider than BS_TYPEMASK, as the button has always
+// cleared them), and the bit the check-box types share, which makes a toggle button.
 const DWORD kTypeField = 0x1F;
 const DWORD kCheckBoxBit = 0x2;
 
@@ -664,6 +665,7 @@ void CImageButton::ShowDropMenu()
                                                        rcWindow.left, rcWindow.bottom, this);
         m_bMenuShowing = FALSE;
         Invalidate();
+        // Without a target the command would land in the thread's queue as a window-less message.
         if (nCmd != 0 && m_hCommandTarget != NULL)
             ::PostMessageA(m_hCommandTarget, WM_COMMAND, LOWORD(nCmd), 0);
         return;
@@ -683,7 +685,8 @@ void CImageButton::OnEnable(BOOL bEnable)
     CButton::OnEnable(bEnable);
     if (bEnable)
         return;
-    // A disabled button must not keep the keyboard: hand it on along the tab order.
+    // A disabled button must not keep the keyboard: hand it on along the tab order. The search
+    // may come back to the button itself when nothing else takes the focus.
     CWnd* pParent = GetParent();
     if (pParent == NULL)
         return;

@@ -6,7 +6,6 @@
 //   PlaceImage                  image rectangle for one image; narrows the caption rectangle
 //   ShiftPressedCaption         caption offset while the button is held down
 //   CentreMeasuredCaption       measured caption text centred in its area
-//   DeflatedRect                the frame and focus rectangles inside the item rectangle
 //
 // Platform-free and header-only, so the paint code can hand its RECTs over and the geometry is
 // tested natively.
@@ -60,9 +59,9 @@ constexpr int ImageSlotToDraw(bool pressed, bool slot1HasImage) noexcept
     return (!pressed && slot1HasImage) ? 1 : 0;
 }
 
-// Image rectangle of a width x height image in the item rectangle; only its left and top move, its
-// right and bottom stay the item's. With a caption the caption rectangle gives up the image's room.
-// insetY is an absolute top for IMAGE_ABOVE, not added to the item's top.
+// Image rectangle of a width x height image in the item rectangle (the button's client area); only
+// its left and top move, its right and bottom stay the item's. With a caption the caption rectangle
+// gives up the image's room. insetY is an absolute top for IMAGE_ABOVE, not added to the item's top.
 constexpr Rect PlaceImage(bool hasCaption, std::uint32_t width, std::uint32_t height, const Rect& item,
                           Rect& caption, std::uint8_t placement, std::int32_t insetX,
                           std::int32_t insetY) noexcept
@@ -135,15 +134,6 @@ constexpr Rect CentreMeasuredCaption(const Rect& area, const Rect& measured) noe
                                          std::int64_t(measured.bottom) - measured.top);
     return Rect{Clamp32(measured.left + dx), Clamp32(measured.top + dy), Clamp32(measured.right + dx),
                 Clamp32(measured.bottom + dy)};
-}
-
-// The rectangle shrunk by d on every side: 1 inside the black default/focus frame, 3 for the
-// focus rectangle.
-constexpr Rect DeflatedRect(const Rect& r, std::int32_t d) noexcept
-{
-    using detail::Clamp32;
-    return Rect{Clamp32(std::int64_t(r.left) + d), Clamp32(std::int64_t(r.top) + d),
-                Clamp32(std::int64_t(r.right) - d), Clamp32(std::int64_t(r.bottom) - d)};
 }
 
 }  // namespace zelvix

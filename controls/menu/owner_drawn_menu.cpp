@@ -102,6 +102,16 @@ BOOL COwnerDrawnMenu::DestroyMenu()
         delete m_arrItems[i];  // frees the text too
     m_arrItems.RemoveAll();
 
+    // The system destroys a menu's pop-ups with it. A pop-up still attached to a menu object is
+    // someone else's (ours are gone by now): take it out first, so its object keeps a live handle.
+    if (m_hMenu != NULL) {
+        for (int nPos = ::GetMenuItemCount(m_hMenu) - 1; nPos >= 0; --nPos) {
+            const HMENU hSubMenu = ::GetSubMenu(m_hMenu, nPos);
+            if (hSubMenu != NULL && CMenu::FromHandlePermanent(hSubMenu) != NULL)
+                ::RemoveMenu(m_hMenu, nPos, MF_BYPOSITION);
+        }
+    }
+
     return CMenu::DestroyMenu();
 }
 

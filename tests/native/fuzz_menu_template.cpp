@@ -1,8 +1,6 @@
-// libFuzzer target for the menu template reader (built on its own with clang
-// -fsanitize=fuzzer,address,undefined). Every item the reader hands out must lie inside the input,
-// and Validate must agree with a walk of the items.
-#include <cstddef>
-#include <cstdint>
+// libFuzzer target for the menu template reader, built on its own with clang
+// -fsanitize=fuzzer,address,undefined: every item must lie inside the input, and Validate must agree
+// with a walk of the items.
 #include <cstdlib>
 
 #include "menu_template.h"
@@ -13,15 +11,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zelvix::MenuTemplateItem item{};
     char16_t text[8];
     while (reader.Next(item)) {
-        if (item.pText < data + 4 || item.pText + 2 * (item.nTextUnits + 1) > data + size)
+        if (item.pText < data + 4 || item.pText + 2 * (item.nTextUnits + 1) > data + size ||
+            item.nLevel >= zelvix::kMaxMenuTemplateLevels || item.nLevelsClosed > item.nLevel + 1)
             std::abort();
-        if (item.nLevel >= zelvix::kMaxMenuTemplateLevels || item.nLevelsClosed > item.nLevel + 1)
-            std::abort();
-        zelvix::CopyMenuItemText(item, text, sizeof text / sizeof text[0]);
+        zelvix::CopyMenuItemText(item, text, 8);
     }
-    if (reader.IsComplete() == reader.IsMalformed())
-        std::abort();
-    if (reader.IsComplete() != zelvix::MenuTemplateReader::Validate(data, size))
+    if (reader.IsComplete() == reader.IsMalformed() || reader.IsComplete() != zelvix::MenuTemplateReader::Validate(data, size))
         std::abort();
     return 0;
 }

@@ -1,33 +1,22 @@
-// The image button's behaviour under real window messages: creation and subclassing, clicks and
-// focus, double-clicks, button messages, dialog codes, disabling, colour-scheme changes.
+// The image button under real window messages: subclassing, clicks and focus, double-clicks,
+// button messages, disabling, colour-scheme changes, and the drop-down menu driven through the
+// platform's own menu loop (a thread timer posts keys into it).
 #include "test_image_button_support.h"
 
 using namespace imgbtn_test;
 
 namespace
 {
-// Records what the window saw first, to check that subclassing happened before any handler.
+// Notes whether subclassing happened before the window's first message.
 class CFirstMessageButton : public CTestButton
 {
 public:
-    BOOL m_bPreSubclassed = FALSE;
-    UINT m_nFirstMessage = 0;
-    BOOL m_bPreSubclassedAtFirst = FALSE;
-    DWORD m_dwStyleAtCreate = 0;
-
-    virtual void PreSubclassWindow()
-    {
-        CTestButton::PreSubclassWindow();
-        m_bPreSubclassed = TRUE;
-    }
+    BOOL m_bPreSubclassed = FALSE, m_bSeen = FALSE, m_bPreSubclassedAtFirst = FALSE;
+    virtual void PreSubclassWindow() { CTestButton::PreSubclassWindow(), m_bPreSubclassed = TRUE; }
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (m_nFirstMessage == 0) {
-            m_nFirstMessage = message;
-            m_bPreSubclassedAtFirst = m_bPreSubclassed;
-        }
-        if (message == WM_CREATE)
-            m_dwStyleAtCreate = GetStyle();
+        if (!m_bSeen)
+            m_bSeen = TRUE, m_bPreSubclassedAtFirst = m_bPreSubclassed;
         return CTestButton::WindowProc(message, wParam, lParam);
     }
 };
@@ -36,33 +25,28 @@ class ImageButtonInput : public testing::Test
 {
 protected:
     CTestParent m_parent;
+    CWnd m_panel;  // the button sits in a child window of the top-level parent
     CTestButton m_button;
-    CButton m_other;  // a plain push button after the image button in the tab order
-    CButton m_third;
+    CButton m_next, m_last;  // after the button in the tab order
 
     void SetUp() override
     {
         ASSERT_TRUE(m_parent.CreateParent(400, 400, 300, 80));
+        ASSERT_TRUE(m_panel.Create(AfxRegisterWndClass(0), NULL, WS_VISIBLE, CRect(0, 40, 300, 80), &m_parent, 1));
         ASSERT_TRUE(m_button.Create(NULL, WS_VISIBLE, CRect(2, 2, 20, 20), &m_parent, 101));
-        ASSERT_TRUE(m_other.Create("B", WS_VISIBLE | WS_TABSTOP, CRect(40, 2, 80, 20), &m_parent, 102));
-        ASSERT_TRUE(m_third.Create("C", WS_VISIBLE | WS_TABSTOP, CRect(90, 2, 130, 20), &m_parent, 103));
-        ::SetForegroundWindow(m_parent.m_hWnd);
+        ASSERT_TRUE(m_next.Create("B", WS_VISIBLE | WS_TABSTOP, CRect(40, 2, 80, 20), &m_parent, 102));
+        ASSERT_TRUE(m_last.Create("C", WS_VISIBLE | WS_TABSTOP, CRect(90, 2, 130, 20), &m_parent, 103));
         PumpMessages();
         m_parent.m_notes.clear();
     }
     void TearDown() override
     {
-        m_third.DestroyWindow();
-        m_other.DestroyWindow();
+        m_last.DestroyWindow();
+        m_next.DestroyWindow();
         m_button.DestroyWindow();
+        m_panel.DestroyWindow();
         m_parent.DestroyWindow();
         PumpMessages();
-    }
-
-    void PostClick(HWND hWnd, UINT nDown)
-    {
-        ::PostMessageA(hWnd, nDown, MK_LBUTTON, MAKELPARAM(5, 5));
-        ::PostMessageA(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     }
 };
 } // namespace
@@ -75,254 +59,288 @@ TEST(ImageButtonCreate, AnyTypeBecomesOwnerDrawnAndSetsToggleOrDefault)
     {
         DWORD dwType;
         BOOL bToggle, bDefault;
-    } cases[] = {
-        { BS_PUSHBUTTON, FALSE, FALSE },
-        { BS_DEFPUSHBUTTON, FALSE, TRUE },
-        { BS_CHECKBOX, TRUE, FALSE },
-        { BS_AUTOCHECKBOX, TRUE, FALSE },
-        { BS_AUTO3STATE, TRUE, FALSE },
-        { BS_RADIOBUTTON, FALSE, FALSE },
-    };
+    } cases[] = { { BS_PUSHBUTTON, FALSE, FALSE }, { BS_DEFPUSHBUTTON, FALSE, TRUE }, { BS_CHECKBOX, TRUE, FALSE },
+                  { BS_AUTO3STATE, TRUE, FALSE }, { BS_RADIOBUTTON, FALSE, FALSE } };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "button type " << c.dwType);
         CFirstMessageButton button;
         ASSERT_TRUE(button.Create(NULL, WS_VISIBLE | c.dwType, CRect(0, 0, 18, 18), &parent, 101));
-        EXPECT_TRUE(button.m_bPreSubclassedAtFirst) << "first message 0x" << std::hex << button.m_nFirstMessage
-                                                    << " arrived before PreSubclassWindow";
-        EXPECT_EQ((DWORD)BS_OWNERDRAW, button.m_dwStyleAtCreate & 0x1F) << "style at WM_CREATE";
-        EXPECT_EQ((DWORD)BS_OWNERDRAW, button.GetStyle() & 0x1F);
-        EXPECT_NE(0u, button.GetStyle() & WS_CHILD) << "Create adds WS_CHILD";
+        SCOPED_TRACE(testing::Message() << "button type " << c.dwType);
+        EXPECT_TRUE(button.m_bPreSubclassedAtFirst) << "a message arrived before PreSubclassWindow";
+        EXPECT_EQ((DWORD)(WS_CHILD | BS_OWNERDRAW), button.GetStyle() & (WS_CHILD | 0x1F));
         EXPECT_EQ(c.bToggle, button.IsToggleMode());
         EXPECT_EQ(c.bDefault, button.IsDefaultPush());
-        button.DestroyWindow();
     }
     parent.DestroyWindow();
 }
 
-TEST_F(ImageButtonInput, PaintingReachesDrawItemThroughTheParent)
-{
-    m_button.m_drawStates.clear();
-    m_button.SetState(TRUE);
-    m_button.UpdateWindow();
-    ASSERT_FALSE(m_button.m_drawStates.empty());
-    EXPECT_NE(0u, m_button.m_drawStates.back() & ODS_SELECTED);
-    m_button.SetState(FALSE);
-    m_button.UpdateWindow();
-    EXPECT_EQ(0u, m_button.m_drawStates.back() & ODS_SELECTED);
-    // The colour query is answered with the hollow brush.
-    HDC hdc = ::GetDC(m_button.m_hWnd);
-    EXPECT_EQ((LRESULT)::GetStockObject(NULL_BRUSH),
-              ::SendMessageA(m_parent.m_hWnd, WM_CTLCOLORBTN, (WPARAM)hdc, (LPARAM)m_button.m_hWnd));
-    ::ReleaseDC(m_button.m_hWnd, hdc);
-}
-
 TEST_F(ImageButtonInput, ClickFocusesTheButtonBeforeTheParentsHandler)
 {
-    // The notification alone, with the focus elsewhere: the button takes it first.
-    m_other.SetFocus();
-    ASSERT_EQ(m_other.m_hWnd, ::GetFocus());
+    // The notification alone, the focus elsewhere: the button takes it before the parent acts.
+    m_next.SetFocus();
     m_parent.SendMessage(WM_COMMAND, MAKEWPARAM(101, BN_CLICKED), (LPARAM)m_button.m_hWnd);
     ASSERT_EQ(1u, m_parent.m_notes.size());
-    EXPECT_EQ(101u, m_parent.m_notes[0].nID);
     EXPECT_EQ(m_button.m_hWnd, m_parent.m_notes[0].hFocusAtHandler);
 
-    // A whole click through the message loop.
-    m_other.SetFocus();
+    // Whole clicks through the loop; a double-click is a second click.
     m_parent.m_notes.clear();
-    PostClick(m_button.m_hWnd, WM_LBUTTONDOWN);
-    PumpMessages();
-    ASSERT_EQ(1u, m_parent.CountCode(BN_CLICKED));
-    EXPECT_EQ(m_button.m_hWnd, m_parent.m_notes.back().hFocusAtHandler);
-    EXPECT_EQ(m_button.m_hWnd, ::GetFocus());
-}
-
-TEST_F(ImageButtonInput, DoubleClickCountsAsTwoClicks)
-{
-    // Without the button's pre-translation the button class reports a double-click instead.
-    PostClick(m_button.m_hWnd, WM_LBUTTONDOWN);
-    PostClick(m_button.m_hWnd, WM_LBUTTONDBLCLK);
-    MSG msg;
-    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        ::DispatchMessageA(&msg);
-    EXPECT_EQ(1u, m_parent.CountCode(BN_CLICKED));
-    EXPECT_EQ(1u, m_parent.CountCode(BN_DOUBLECLICKED)) << "premise: the platform's owner-drawn button";
-
-    m_parent.m_notes.clear();
-    PostClick(m_button.m_hWnd, WM_LBUTTONDOWN);
+    PostClick(m_button.m_hWnd);
     PostClick(m_button.m_hWnd, WM_LBUTTONDBLCLK);
     PumpMessages();
     EXPECT_EQ(2u, m_parent.CountCode(BN_CLICKED));
     EXPECT_EQ(0u, m_parent.CountCode(BN_DOUBLECLICKED));
+    EXPECT_NE((HWND)NULL, m_button.m_tipCtrl.m_hWnd) << "no tool tip after pre-translated messages";
 }
 
-TEST_F(ImageButtonInput, ToolTipIsCreatedOnTheFirstPreTranslatedMessage)
+TEST_F(ImageButtonInput, ButtonMessagesStyleDialogCodeAndCheckState)
 {
-    CTestButton button;
-    ASSERT_TRUE(button.Create(NULL, WS_VISIBLE, CRect(200, 2, 218, 20), &m_parent, 105));
-    ASSERT_EQ(NULL, button.m_tipCtrl.m_hWnd);
-    MSG msg = { button.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3), 0, { 3, 3 } };
-    EXPECT_FALSE(button.PreTranslateMessage(&msg));
-    ASSERT_NE((HWND)NULL, button.m_tipCtrl.m_hWnd);
-    char szClass[64] = "";
-    ::GetClassNameA(button.m_tipCtrl.m_hWnd, szClass, sizeof(szClass));
-    EXPECT_STREQ(TOOLTIPS_CLASSA, szClass);
-    EXPECT_EQ(0, (int)::SendMessageA(button.m_tipCtrl.m_hWnd, TTM_GETTOOLCOUNT, 0, 0));
-    EXPECT_EQ(400, (int)::SendMessageA(button.m_tipCtrl.m_hWnd, TTM_GETMAXTIPWIDTH, 0, 0));
-    const HWND hTip = button.m_tipCtrl.m_hWnd;
-    ::PostMessageA(button.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
-    PumpMessages();
-    EXPECT_EQ(hTip, button.m_tipCtrl.m_hWnd) << "one tool tip for the button's life";
-    button.DestroyWindow();
-}
+    // The colour query of the owner-drawn button is answered with the hollow brush.
+    DibSurface s(1, 1);
+    EXPECT_EQ((LRESULT)::GetStockObject(NULL_BRUSH),
+              m_parent.SendMessage(WM_CTLCOLORBTN, (WPARAM)s.hdc(), (LPARAM)m_button.m_hWnd));
 
-TEST_F(ImageButtonInput, SetStyleKeepsOwnerDrawAndDecidesTheDialogCode)
-{
     m_button.SendMessage(BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-    EXPECT_TRUE(m_button.IsDefaultPush());
-    UINT nCode = (UINT)m_button.SendMessage(WM_GETDLGCODE);
-    EXPECT_NE(0u, nCode & DLGC_DEFPUSHBUTTON);
-    EXPECT_EQ(0u, nCode & DLGC_UNDEFPUSHBUTTON);
+    const UINT nPushCodes = DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON;
+    EXPECT_EQ((UINT)DLGC_DEFPUSHBUTTON, (UINT)m_button.SendMessage(WM_GETDLGCODE) & nPushCodes);
     EXPECT_EQ((DWORD)BS_OWNERDRAW, m_button.GetStyle() & 0x0F);
-
-    // The forced style reaches the button class itself, which writes it into the window style.
+    m_button.SendMessage(BM_SETSTYLE, BS_AUTOCHECKBOX, TRUE);  // other types leave it
+    EXPECT_TRUE(m_button.IsDefaultPush());
+    // The forced type reaches the button class, which writes it into the window style.
     ::SetWindowLongA(m_button.m_hWnd, GWL_STYLE, (LONG)(m_button.GetStyle() & ~0x0Fu));
     m_button.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     EXPECT_EQ((DWORD)BS_OWNERDRAW, m_button.GetStyle() & 0x0F);
-    EXPECT_FALSE(m_button.IsDefaultPush());
-    nCode = (UINT)m_button.SendMessage(WM_GETDLGCODE);
-    EXPECT_NE(0u, nCode & DLGC_UNDEFPUSHBUTTON);
-    EXPECT_EQ(0u, nCode & DLGC_DEFPUSHBUTTON);
+    EXPECT_EQ((UINT)DLGC_UNDEFPUSHBUTTON, (UINT)m_button.SendMessage(WM_GETDLGCODE) & nPushCodes);
 
-    // Other types leave the default state alone.
-    m_button.SendMessage(BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
-    m_button.SendMessage(BM_SETSTYLE, BS_AUTOCHECKBOX, FALSE);
-    EXPECT_TRUE(m_button.IsDefaultPush());
-    EXPECT_EQ((DWORD)BS_OWNERDRAW, m_button.GetStyle() & 0x0F);
-}
-
-TEST_F(ImageButtonInput, CheckStateOnlyInToggleMode)
-{
     EXPECT_EQ(0, (int)m_button.SendMessage(BM_SETCHECK, BST_CHECKED));
-    EXPECT_EQ(0, (int)m_button.SendMessage(BM_GETCHECK));
-
+    EXPECT_EQ(0, (int)m_button.SendMessage(BM_GETCHECK)) << "check state outside toggle mode";
     CTestButton toggle;
     ASSERT_TRUE(toggle.Create(NULL, WS_VISIBLE | BS_CHECKBOX, CRect(140, 2, 158, 20), &m_parent, 104));
-    const struct
-    {
-        WPARAM wSet;
-        int nGot;
-    } cases[] = { { BST_INDETERMINATE, 1 }, { 7, 0 }, { BST_CHECKED, 1 }, { BST_UNCHECKED, 0 } };
-    for (const auto& c : cases) {
-        EXPECT_EQ(0, (int)toggle.SendMessage(BM_SETCHECK, c.wSet));
-        EXPECT_EQ(c.nGot, (int)toggle.SendMessage(BM_GETCHECK)) << "after BM_SETCHECK " << c.wSet;
+    for (WPARAM w : { BST_INDETERMINATE, 7, BST_CHECKED, BST_UNCHECKED }) {
+        EXPECT_EQ(0, (int)toggle.SendMessage(BM_SETCHECK, w));
+        const int nExpected = (w == BST_CHECKED || w == BST_INDETERMINATE) ? 1 : 0;
+        EXPECT_EQ(nExpected, (int)toggle.SendMessage(BM_GETCHECK)) << "after BM_SETCHECK " << w;
     }
-
-    // Clicks flip it; the parent hears every click.
-    PostClick(toggle.m_hWnd, WM_LBUTTONDOWN);
+    PostClick(toggle.m_hWnd);
     PumpMessages();
-    EXPECT_EQ(1, (int)toggle.SendMessage(BM_GETCHECK));
-    PostClick(toggle.m_hWnd, WM_LBUTTONDOWN);
-    PumpMessages();
-    EXPECT_EQ(0, (int)toggle.SendMessage(BM_GETCHECK));
-    EXPECT_EQ(2u, m_parent.CountCode(BN_CLICKED));
-    toggle.DestroyWindow();
+    EXPECT_EQ(1, (int)toggle.SendMessage(BM_GETCHECK)) << "a click flips the check state";
+    EXPECT_EQ(1u, m_parent.CountCode(BN_CLICKED));
 }
 
 TEST_F(ImageButtonInput, DisablingHandsTheFocusOnAlongTheTabOrder)
 {
     m_button.SetFocus();
     m_button.EnableWindow(FALSE);
-    EXPECT_EQ(m_other.m_hWnd, ::GetFocus()) << "from the focused button to the next tab item";
-
-    // Even when the button did not have the focus.
+    EXPECT_EQ(m_next.m_hWnd, ::GetFocus());
     m_button.EnableWindow(TRUE);
-    m_third.SetFocus();
+    m_last.SetFocus();
     m_button.EnableWindow(FALSE);
-    EXPECT_EQ(m_other.m_hWnd, ::GetFocus());
-
-    // Enabling moves nothing.
-    m_third.SetFocus();
+    EXPECT_EQ(m_next.m_hWnd, ::GetFocus()) << "also when the button did not have the focus";
+    m_last.SetFocus();
     m_button.EnableWindow(TRUE);
-    EXPECT_EQ(m_third.m_hWnd, ::GetFocus());
-
-    // No other tab item: the parent takes the focus.
-    m_other.DestroyWindow();
-    m_third.DestroyWindow();
+    EXPECT_EQ(m_last.m_hWnd, ::GetFocus()) << "enabling moved the focus";
+    m_next.DestroyWindow();
+    m_last.DestroyWindow();
     m_button.SetFocus();
     m_button.EnableWindow(FALSE);
-    EXPECT_EQ(m_parent.m_hWnd, ::GetFocus());
+    EXPECT_EQ(m_parent.m_hWnd, ::GetFocus()) << "no other tab item: the parent";
+
+    // A button without a parent moves the focus nowhere.
+    HWND hTop = ::CreateWindowExA(0, "BUTTON", "", WS_POPUP, 0, 300, 18, 18, NULL, NULL, NULL, NULL);
+    CTestButton orphan;
+    ASSERT_TRUE(orphan.SubclassWindow(hTop));
+    m_panel.SetFocus();
+    orphan.EnableWindow(FALSE);
+    EXPECT_EQ(m_panel.m_hWnd, ::GetFocus());
+    orphan.DestroyWindow();
 }
 
-TEST(ImageButtonNoParent, DisablingMovesTheFocusNowhere)
+TEST_F(ImageButtonInput, ColourSchemeChangeResetsColoursAndReleasesTheParentCopy)
 {
-    CTestParent other;
-    ASSERT_TRUE(other.CreateParent(10, 300, 50, 50));
-    HWND hTop = ::CreateWindowExA(0, "BUTTON", "", WS_POPUP | WS_VISIBLE, 100, 300, 18, 18, NULL, NULL,
-                                  ::GetModuleHandleA(NULL), NULL);
-    ASSERT_NE((HWND)NULL, hTop);
-    CTestButton button;
-    ASSERT_TRUE(button.SubclassWindow(hTop));
-    other.SetFocus();
-    ASSERT_EQ(other.m_hWnd, ::GetFocus());
-    button.EnableWindow(FALSE);
-    EXPECT_EQ(other.m_hWnd, ::GetFocus());
-    EXPECT_FALSE(button.IsWindowEnabled());
-    button.DestroyWindow();
-    other.DestroyWindow();
-}
-
-TEST_F(ImageButtonInput, ColourSchemeChangeResetsColoursAndDropsTheParentCopy)
-{
-    for (COLORREF& c : m_button.m_arrColors)
+    // In the panel, so the change must travel down from the top-level window.
+    CTestButton nested;
+    ASSERT_TRUE(nested.Create(NULL, WS_VISIBLE, CRect(200, 2, 218, 20), &m_panel, 105));
+    for (COLORREF& c : nested.m_arrColors)
         c = RGB(1, 2, 3);
-    m_button.EnableParentBackground(FALSE);
+    nested.EnableParentBackground(FALSE);
     DibSurface parentPicture(300, 80);
-    ASSERT_EQ(IMGBTN_OK, m_button.CopyParentBackground(CDC::FromHandle(parentPicture.hdc())));
-    const HGDIOBJ hCopyBitmap = m_button.m_bmpParentCopy.m_hObject;
-    const HGDIOBJ hCopyDC = m_button.m_dcParentCopy.m_hDC;
+    ASSERT_EQ(IMGBTN_OK, nested.CopyParentBackground(parentPicture.dc()));
+    const HGDIOBJ hCopyBitmap = nested.m_bmpParentCopy.m_hObject, hCopyDC = nested.m_dcParentCopy.m_hDC;
 
-    // A real scheme change: the platform tells the top-level windows, the frame its children.
     const int nIndices[2] = { COLOR_BTNFACE, COLOR_BTNTEXT };
     const COLORREF oldColours[2] = { ::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNTEXT) };
     const COLORREF newColours[2] = { RGB(0x21, 0x43, 0x65), RGB(0x87, 0x65, 0x43) };
-    ASSERT_TRUE(::SetSysColors(2, nIndices, newColours));
-    PumpMessages();
+    ASSERT_TRUE(::SetSysColors(2, nIndices, newColours));  // the platform tells the top-level windows
     COLORREF got[BC_COLOR_COUNT];
-    memcpy(got, m_button.m_arrColors, sizeof(got));
+    memcpy(got, nested.m_arrColors, sizeof(got));
     ::SetSysColors(2, nIndices, oldColours);
-    PumpMessages();
-
     for (int i = 0; i < BC_COLOR_COUNT; ++i)
-        EXPECT_EQ(i % 2 == 0 ? newColours[0] : newColours[1], got[i]) << "colour " << i;
+        EXPECT_EQ(newColours[i % 2], got[i]) << "colour " << i;
     EXPECT_TRUE(IsGone(hCopyBitmap));
     EXPECT_TRUE(IsGone(hCopyDC));
+    nested.DestroyWindow();
 }
 
-TEST_F(ImageButtonInput, PointerMovingOnAndOffRepaintsNothing)
+/////////////////////////////////////////////////////////////////////////////
+// Drop-down menu
+
+namespace
 {
-    m_button.UpdateWindow();
-    m_button.m_drawStates.clear();
-    m_button.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
-    EXPECT_EQ(0, (int)m_button.SendMessage(WM_MOUSELEAVE));
-    RECT rcUpdate;
-    EXPECT_FALSE(::GetUpdateRect(m_button.m_hWnd, &rcUpdate, FALSE));
-    m_button.UpdateWindow();
-    EXPECT_TRUE(m_button.m_drawStates.empty());
+const UINT kMenuNotify = WM_APP + 7, kAlpha = 301, kBeta = 302;
+
+COLORREF Marker(int x, int y) { return (x < 2 || y < 2 || x >= 16 || y >= 16) ? kWhite : RGB(200, 40, 40); }
+
+// What the timer saw inside the menu loop, and the keys it posts there.
+struct MenuDrive
+{
+    CTestButton* pButton = nullptr;
+    std::vector<UINT> keys;  // virtual keys; lower-case letters go as WM_CHAR
+    int nTicks = 0;
+    BOOL bMenuShowing = FALSE, bPaintedPressed = FALSE;
+    size_t nPaintsInside = 0;
+} g_drive;
+
+void CALLBACK DriveMenu(HWND /*hWnd*/, UINT /*nMsg*/, UINT_PTR nIDEvent, DWORD /*dwTime*/)
+{
+    MenuDrive& d = g_drive;
+    if (++d.nTicks > 40) {  // keys that were ignored must not hang the test
+        ::KillTimer(NULL, nIDEvent);
+        ::EndMenu();
+    }
+    if (d.nTicks != 2)
+        return;
+    d.bMenuShowing = d.pButton->m_bMenuShowing;
+    d.pButton->Invalidate();
+    d.pButton->UpdateWindow();
+    d.nPaintsInside = d.pButton->m_drawPressed.size();
+    d.bPaintedPressed = d.nPaintsInside > 0 && d.pButton->m_drawPressed.back();
+    for (UINT key : d.keys)
+        ::PostMessageA(d.pButton->m_hWnd, key >= 'a' ? WM_CHAR : WM_KEYDOWN, key, 0);
 }
 
-TEST_F(ImageButtonInput, OwnCursorIsShownAndDestroyedWithTheButton)
+class CNotifiedParent : public CTestParent
 {
-    const BYTE andMask[4 * 32] = { 0 };
-    const BYTE xorMask[4 * 32] = { 0 };
-    HCURSOR hCursor = ::CreateCursor(::GetModuleHandleA(NULL), 0, 0, 32, 32, andMask, xorMask);
-    ASSERT_NE((HCURSOR)NULL, hCursor);
-    CTestButton* pButton = new CTestButton;
-    ASSERT_TRUE(pButton->Create(NULL, WS_VISIBLE, CRect(200, 2, 218, 20), &m_parent, 105));
-    pButton->m_hButtonCursor = hCursor;
-    EXPECT_TRUE(pButton->SendMessage(WM_SETCURSOR, (WPARAM)pButton->m_hWnd, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    EXPECT_EQ(hCursor, ::GetCursor());
-    ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
-    delete pButton;
-    ICONINFO info;
-    EXPECT_FALSE(::GetIconInfo(hCursor, &info)) << "cursor still alive after the button";
+public:
+    std::vector<std::pair<WPARAM, LPARAM>> m_menuNotes;
+    LRESULT OnMenuNotify(WPARAM wParam, LPARAM lParam) { return m_menuNotes.emplace_back(wParam, lParam), 0; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CNotifiedParent, CTestParent)
+    ON_MESSAGE(kMenuNotify, OnMenuNotify)
+END_MESSAGE_MAP()
+
+class ImageButtonDropMenu : public testing::Test
+{
+protected:
+    CNotifiedParent m_parent;
+    CTestButton m_button;
+    COwnerDrawnMenu m_popup;
+
+    void SetUp() override { ASSERT_TRUE(m_parent.CreateParent(600, 300, 200, 60)); }
+    void TearDown() override
+    {
+        m_button.DestroyWindow();
+        m_button.m_dropMenu.DestroyMenu();  // destroys the pop-up's platform menu too
+        m_popup.Detach();
+        m_parent.DestroyWindow();
+        PumpMessages();
+    }
+    void CreateButton(DWORD dwStyle, BOOL bWithPopup = TRUE)
+    {
+        ASSERT_TRUE(m_button.Create(NULL, WS_VISIBLE | dwStyle, CRect(2, 2, 20, 20), &m_parent, 101));
+        ASSERT_EQ(IMGBTN_OK, m_button.AssignBitmaps(MakeScreenBitmap(18, 18, Marker), BMP_DARKER));
+        ASSERT_TRUE(m_button.m_dropMenu.CreateMenu());
+        if (bWithPopup) {
+            ASSERT_TRUE(m_popup.CreatePopupMenu());
+            ASSERT_TRUE(m_popup.AppendOwnerDrawnItem(MF_STRING, kAlpha, L"&Alpha"));
+            ASSERT_TRUE(m_popup.AppendOwnerDrawnItem(MF_STRING, kBeta, L"&Beta"));
+            ASSERT_TRUE(m_button.m_dropMenu.AppendOwnerDrawnItem(MF_POPUP, (UINT_PTR)m_popup.m_hMenu, L"Menu"));
+        } else {
+            ASSERT_TRUE(m_button.m_dropMenu.AppendOwnerDrawnItem(MF_STRING, kAlpha, L"&Alpha"));
+        }
+        m_button.m_hCommandTarget = m_parent.m_hWnd;
+        m_button.m_menuNotify = CImageButton::MenuNotify{ m_parent.m_hWnd, kMenuNotify, 0x5A5A };
+        PumpMessages();
+        m_parent.m_notes.clear();
+    }
+    // Clicks the button, with a timer ready to post keys into a menu it opens.
+    void ClickWithKeys(std::vector<UINT> keys)
+    {
+        g_drive = MenuDrive();
+        g_drive.pButton = &m_button;
+        g_drive.keys = keys;
+        const UINT_PTR nTimer = ::SetTimer(NULL, 0, 20, DriveMenu);
+        m_button.m_drawPressed.clear();
+        PostClick(m_button.m_hWnd);
+        PumpMessages();
+        ::KillTimer(NULL, nTimer);
+        m_button.UpdateWindow();
+    }
+    void ExpectRepaintedAtRest()
+    {
+        ASSERT_GT(m_button.m_drawPressed.size(), g_drive.nPaintsInside) << "no repaint after the menu";
+        EXPECT_FALSE(m_button.m_drawPressed.back()) << "still drawn pressed after the menu";
+        EXPECT_FALSE(m_button.m_bMenuShowing);
+    }
+};
+} // namespace
+
+TEST_F(ImageButtonDropMenu, ChosenItemIsPostedToTheCommandTargetAfterTheClick)
+{
+    CreateButton(0);
+    ClickWithKeys({ 'b' });  // the mnemonic, answered through the button's WM_MENUCHAR
+    ASSERT_GE(g_drive.nTicks, 2) << "the menu loop never ran";
+    EXPECT_TRUE(g_drive.bMenuShowing);
+    EXPECT_TRUE(g_drive.bPaintedPressed) << "not drawn pressed while the menu was open";
+    ExpectRepaintedAtRest();
+    EXPECT_EQ((std::vector<UINT>{ 101, kBeta }), m_parent.IDs());
+    ASSERT_EQ(1u, m_parent.m_menuNotes.size());
+    EXPECT_EQ(m_popup.m_hMenu, ((CMenu*)m_parent.m_menuNotes[0].first)->m_hMenu);
+    EXPECT_EQ((LPARAM)0x5A5A, m_parent.m_menuNotes[0].second);
+}
+
+TEST_F(ImageButtonDropMenu, DismissedMenuPostsNothing)
+{
+    CreateButton(0);
+    ClickWithKeys({ VK_DOWN, VK_ESCAPE });
+    EXPECT_TRUE(g_drive.bPaintedPressed);
+    ExpectRepaintedAtRest();
+    EXPECT_EQ((std::vector<UINT>{ 101 }), m_parent.IDs());
+}
+
+TEST_F(ImageButtonDropMenu, ToggleModeNeverOpensTheMenu)
+{
+    CreateButton(BS_AUTOCHECKBOX);
+    ClickWithKeys({ VK_DOWN, VK_RETURN });
+    EXPECT_TRUE(m_parent.m_menuNotes.empty()) << "the menu was about to be shown";
+    EXPECT_EQ(1, (int)m_button.SendMessage(BM_GETCHECK));
+    EXPECT_EQ((std::vector<UINT>{ 101 }), m_parent.IDs());
+}
+
+TEST_F(ImageButtonDropMenu, MenuWithoutPopupTracksNothing)
+{
+    CreateButton(0, FALSE);
+    ClickWithKeys({ VK_DOWN, VK_RETURN });
+    EXPECT_FALSE(g_drive.bMenuShowing);
+    ExpectRepaintedAtRest();
+    EXPECT_EQ((std::vector<UINT>{ 101 }), m_parent.IDs());
+}
+
+TEST_F(ImageButtonDropMenu, MenuMessagesGoToTheMenuOnlyForRegisteredMenus)
+{
+    CreateButton(0);
+    // A pop-up item's measuring request names the pop-up's handle; its data is the item's record.
+    const ULONG_PTR record = (ULONG_PTR)m_button.m_dropMenu.m_arrItems[0];
+    MEASUREITEMSTRUCT mis = { ODT_MENU, 0, (UINT)(UINT_PTR)m_popup.m_hMenu, 0xDEAD, 0xBEEF, record };
+    m_button.SendMessage(WM_MEASUREITEM, 0, (LPARAM)&mis);
+    EXPECT_TRUE(mis.itemWidth != 0xDEAD && mis.itemHeight != 0xBEEF) << "the registered pop-up was not measured";
+    CMenu stranger;
+    ASSERT_TRUE(stranger.CreatePopupMenu());
+    MEASUREITEMSTRUCT other = { ODT_MENU, 0, (UINT)(UINT_PTR)stranger.m_hMenu, 0xDEAD, 0xBEEF, record };
+    m_button.SendMessage(WM_MEASUREITEM, 0, (LPARAM)&other);
+    EXPECT_TRUE(other.itemWidth == 0xDEAD && other.itemHeight == 0xBEEF) << "an unregistered menu was measured";
+
+    const WPARAM wChar = MAKEWPARAM('b', MF_POPUP);
+    EXPECT_EQ(MAKELRESULT(1, MNC_EXECUTE), m_button.SendMessage(WM_MENUCHAR, wChar, (LPARAM)m_popup.m_hMenu));
+    EXPECT_EQ(::DefWindowProcA(m_button.m_hWnd, WM_MENUCHAR, wChar, (LPARAM)stranger.m_hMenu),
+              m_button.SendMessage(WM_MENUCHAR, wChar, (LPARAM)stranger.m_hMenu));
 }
