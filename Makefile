@@ -3,6 +3,9 @@
 # make run     set-up, build, then run the program under Wine, printing what it publishes
 # make test    set-up, build, then run all tests (native and under Wine)
 # make screenshot  set-up, build, then save the running program's capture frame as docs/frame.png
+# make fuzz    set-up, build, then run each libFuzzer target for FUZZ_SECONDS (default 300) seconds
+# make bench   set-up, build, then print the benchmark table (each figure against a floor)
+# make soak    set-up, build, then the long run that counts leaked handles and memory
 # make clean   remove the build outputs (the Wine prefix stays); make distclean: all of build/
 SHELL := /bin/bash
 .DEFAULT_GOAL := all
@@ -20,7 +23,7 @@ define configure
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(2)-mingw.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 endef
 
-.PHONY: all setup build-i686 build-x64 build-native build-runnable run test screenshot clean distclean
+.PHONY: all setup build-i686 build-x64 build-native build-runnable run test screenshot fuzz bench soak clean distclean
 
 all: build-i686
 
@@ -55,6 +58,18 @@ test: setup
 screenshot: setup
 	@$(MAKE) --no-print-directory build-runnable
 	@scripts/screenshot-frame
+
+bench: setup
+	@$(MAKE) --no-print-directory build-runnable
+	@scripts/run-bench
+
+soak: setup
+	@$(MAKE) --no-print-directory build-runnable
+	@scripts/run-soak
+
+fuzz: setup
+	@$(MAKE) --no-print-directory build-native
+	@scripts/run-fuzz
 
 clean:
 	@if [ -d $(BUILD) ]; then find $(BUILD) -mindepth 1 -maxdepth 1 ! -name wineprefix ! -name .harness.lock -exec rm -rf {} +; fi

@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "afx_app.h"
 
@@ -163,18 +164,40 @@ CString CString::Right(int nCount) const
     return CString(m_str.c_str() + GetLength() - nCount, nCount);
 }
 
+// Changes the case one whole character at a time, through its UTF-16 form. A byte sequence the
+// code page does not define (a lead byte without a valid trail byte, or cut off at the end) is
+// left exactly as it is: CharLowerBuffA on the whole text would turn it into a default character
+// and shift every character after it.
+static void ChangeCase(std::string& str, BOOL bLower)
+{
+    for (size_t i = 0; i < str.size();) {
+        const size_t n = (IsDBCSLeadByte((BYTE)str[i]) && i + 1 < str.size()) ? 2 : 1;
+        WCHAR wch = 0;
+        if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &str[i], (int)n, &wch, 1) == 1) {
+            if (bLower)
+                CharLowerBuffW(&wch, 1);
+            else
+                CharUpperBuffW(&wch, 1);
+            char out[4];
+            BOOL bDefaultUsed = FALSE;
+            if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wch, 1, out, (int)sizeof(out), NULL, &bDefaultUsed)
+                    == (int)n
+                && !bDefaultUsed)
+                memcpy(&str[i], out, n);
+        }
+        i += n;
+    }
+}
+
 CString& CString::MakeLower()
 {
-    // CharLowerBuffA knows the code page: it leaves both bytes of a double-byte character alone.
-    if (!m_str.empty())
-        CharLowerBuffA(&m_str[0], (DWORD)m_str.size());
+    ChangeCase(m_str, TRUE);
     return *this;
 }
 
 CString& CString::MakeUpper()
 {
-    if (!m_str.empty())
-        CharUpperBuffA(&m_str[0], (DWORD)m_str.size());
+    ChangeCase(m_str, FALSE);
     return *this;
 }
 

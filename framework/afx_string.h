@@ -5,7 +5,8 @@
 // Find (character or text, from a start), ReverseFind, Left/Mid/Right, MakeLower/MakeUpper,
 // Format/AppendFormat, LoadString, GetBuffer/ReleaseBuffer. Searches and case changes step
 // over double-byte characters of the thread's ANSI code page, so a trail byte that looks like
-// an ASCII letter or the searched character is never matched or changed on its own.
+// an ASCII letter or the searched character is never matched or changed on its own; case
+// changes leave bytes the code page does not define as they are.
 // Storage is a plain value (not reference counted); indices are byte offsets as in the
 // framework's narrow build.
 #ifndef ZELVIX_AFX_STRING_H

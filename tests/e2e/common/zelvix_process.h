@@ -44,10 +44,12 @@ public:
     // operations
     // False if it could not be started. bTraceRegistry: WINEDEBUG=-all,+reg, a trace line per
     // registry key open and value write.
-    bool Start(bool bTraceRegistry = false)
+    bool Start(bool bTraceRegistry = false) { return StartExe(ZelvixExePath(), bTraceRegistry); }
+    // The same for another copy of the program (a Windows path).
+    bool StartExe(const std::string& strExe, bool bTraceRegistry = false)
     {
-        const char* pszTrace = getenv("ZELVIX_REG_TRACE");   // both set by CTest
-        if (IsRunning() || ZelvixExePath().empty() || (bTraceRegistry && pszTrace == NULL))
+        const char* pszTrace = getenv("ZELVIX_REG_TRACE");   // set by CTest
+        if (IsRunning() || strExe.empty() || (bTraceRegistry && pszTrace == NULL))
             return false;
         if (bTraceRegistry)
             m_nTraceStart = ReadTextFile(pszTrace).size();
@@ -57,7 +59,7 @@ public:
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
-        std::string cmdLine = "\"" + ZelvixExePath() + "\"";
+        std::string cmdLine = "\"" + strExe + "\"";
         const BOOL bStarted =
             ::CreateProcessA(NULL, &cmdLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &si, &pi);
         const DWORD dwError = ::GetLastError();
