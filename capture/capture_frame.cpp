@@ -31,7 +31,7 @@ typedef BOOL(WINAPI* PFN_SET_LAYERED_WINDOW_ATTRIBUTES)(HWND, COLORREF, BYTE, DW
 PFN_SET_LAYERED_WINDOW_ATTRIBUTES g_pfnSetLayeredWindowAttributes = NULL;
 
 // One caption-strip button: where it goes and what it shows.
-struct FrameButtonSpec
+struct FrameButtonLayout
 {
     CImageButton CScreenShareHintWnd::*pButton;
     UINT nID;
@@ -100,7 +100,7 @@ HBITMAP CScreenShareHintWnd::LoadFrameBitmap(UINT nID)
 
 BOOL CScreenShareHintWnd::CreateFrame()
 {
-    static const FrameButtonSpec s_buttons[] = {
+    static const FrameButtonLayout s_buttons[] = {
         { &CScreenShareHintWnd::m_btnLogo, 0, 2, 2, 20, 20, WS_CHILD | WS_VISIBLE, IDB_LOGO, FALSE },
         { &CScreenShareHintWnd::m_btnShowFrame, IDC_FRAME_SHOW_FRAME, 240, 2, 258, 20, WS_VISIBLE, IDB_SWITCH_ON, TRUE },
         { &CScreenShareHintWnd::m_btnCapture, IDC_FRAME_CAPTURE, 340, 2, 358, 20, WS_VISIBLE, IDB_SWITCH_OFF, TRUE },
@@ -115,10 +115,10 @@ BOOL CScreenShareHintWnd::CreateFrame()
     if (!bCreated)
         return FALSE;  // no buttons, timer or colour key for a window that is not there
 
-    for (const FrameButtonSpec& spec : s_buttons) {
-        CImageButton& btn = this->*spec.pButton;
-        btn.Create(NULL, spec.dwStyle, CRect(spec.left, spec.top, spec.right, spec.bottom), this, spec.nID);
-        btn.AssignBitmaps(LoadFrameBitmap(spec.nBitmap), spec.bDarker ? BMP_DARKER : NULL);
+    for (const FrameButtonLayout& layout : s_buttons) {
+        CImageButton& btn = this->*layout.pButton;
+        btn.Create(NULL, layout.dwStyle, CRect(layout.left, layout.top, layout.right, layout.bottom), this, layout.nID);
+        btn.AssignBitmaps(LoadFrameBitmap(layout.nBitmap), layout.bDarker ? BMP_DARKER : NULL);
         if (&btn == &m_btnLogo) {
             // The logo sits on the strip itself: it draws on a copy of the frame's pixels and
             // never looks pressed.
