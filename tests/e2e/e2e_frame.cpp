@@ -26,8 +26,8 @@ Check Eventually(DWORD dwTimeoutMs, const std::function<Check()>& check)
 }
 
 // The frame's picture, client (0, 0) at screen (x0, y0): the desktop shows through everywhere but
-// on the strip (columns 1-797 of rows 1-21 at every width; checked along its edges, as texts and
-// buttons lie inside) and on the outline, a 2-pixel band around the area from row 24 down.
+// on the strip (columns 1-797 of rows 1-21 at every width; checked where no text, button or rounded
+// corner lies) and on the outline, a 2-pixel band around the area from row 24 down.
 Check PictureIs(int x0, int y0, int cx, int cy, bool bOutline)
 {
     const CScreenShot shot;
@@ -39,8 +39,9 @@ Check PictureIs(int x0, int y0, int cx, int cy, bool bOutline)
         for (int x = 0; x < cx; ++x) {
             const COLORREF cr = shot.At(x0 + x, y0 + y);
             const bool bStrip = x >= 1 && x <= 797 && y >= 1 && y <= 21;
-            const bool bStripEdge = y == 1 || y == 21 ? x >= 3 && x <= 795 : (x == 1 || x == 797) && y > 2 && y < 20;
-            if (bStrip && !bStripEdge) {
+            const bool bPlain = y == 1 || y == 21 ? x >= 3 && x <= 795
+                                                  : (x == 1 || x == 797 || (x >= 620 && x < 740)) && y > 2 && y < 20;
+            if (bStrip && !bPlain) {
                 nTitle += x >= 20 && x < 100 && y >= 6 && y < 20 && cr != STRIP;
                 continue;
             }
