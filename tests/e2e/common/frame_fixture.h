@@ -13,6 +13,13 @@
 
 using Check = ::testing::AssertionResult;
 
+inline std::string Hex(unsigned long ul)   // for failure messages: they take no stream manipulators
+{
+    char sz[16];
+    snprintf(sz, sizeof(sz), "0x%lX", ul);
+    return sz;
+}
+
 // What the user sees of the program: its title, the frame's place and size and its buttons' ids.
 const char APP_TITLE[] = "ZELVIX直播伴侣";
 const int FRAME_X = 40, FRAME_Y = 40, FRAME_CX = 800, FRAME_CY = 476;

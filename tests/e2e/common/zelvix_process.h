@@ -1,8 +1,7 @@
 // zelvix_process.h - starting the real program from an end-to-end driver.
 //   CZelvixProcess  zelvix.exe (ZELVIX_EXE) in a kill-on-close job, so that it never outlives the
 //                   driver, optionally with Wine's registry trace
-//   ZelvixExePath   the program's path as the driver sees it
-//   ReadTextFile    the whole of a file, also while its writer is running
+//   ZelvixExePath, ReadTextFile (the whole of a file, also while its writer is running)
 #ifndef ZELVIX_E2E_ZELVIX_PROCESS_H
 #define ZELVIX_E2E_ZELVIX_PROCESS_H
 
@@ -42,8 +41,7 @@ public:
     CZelvixProcess& operator=(const CZelvixProcess&) = delete;
 
     // operations
-    // False if it could not be started. bTraceRegistry: WINEDEBUG=-all,+reg, a trace line per
-    // registry key open and value write.
+    // bTraceRegistry: WINEDEBUG=-all,+reg, a trace line per registry key open and value write.
     bool Start(bool bTraceRegistry = false) { return StartExe(ZelvixExePath(), bTraceRegistry); }
     // The same for another copy of the program (a Windows path).
     bool StartExe(const std::string& strExe, bool bTraceRegistry = false)
@@ -53,8 +51,7 @@ public:
             return false;
         if (bTraceRegistry)
             m_nTraceStart = ReadTextFile(pszTrace).size();
-        // The program takes its Wine options from the environment it inherits; getenv still
-        // gives the driver's own.
+        // The program inherits its Wine options; getenv still gives the driver's own.
         ::SetEnvironmentVariableA("WINEDEBUG", bTraceRegistry ? "-all,+reg" : getenv("WINEDEBUG"));
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
