@@ -283,26 +283,6 @@ TEST(Dialog, CloseBecomesCancelAndEscapeEnds)
     EXPECT_EQ(IDCANCEL, byEscape.DoModal());
 }
 
-TEST(CStringDbcs, SearchesAndCaseChangesStepOverDoubleByteCharacters)
-{
-    if (::GetACP() != 936)
-        GTEST_SKIP() << "needs ANSI code page 936, got " << ::GetACP();
-    // 0x81 0x5C and 0x81 0x41 are GBK characters whose trail bytes are '\\' and 'A'.
-    CString s("a\x81\x5C" "b\\c\x81\x41");
-    EXPECT_EQ(4, s.Find('\\'));
-    EXPECT_EQ(4, s.ReverseFind('\\'));
-    EXPECT_EQ(-1, s.Find("\x5C" "b"));
-    EXPECT_EQ(-1, s.Find('A'));
-    s.MakeLower();
-    EXPECT_STREQ("a\x81\x5C" "b\\c\x81\x41", s) << "trail byte 'A' must not be lowered";
-    CString t("ABC");
-    t.MakeLower();
-    EXPECT_STREQ("abc", t);
-    EXPECT_EQ(0, CString("Windows Classic.Theme").CompareNoCase("windows classic.theme"));
-    EXPECT_EQ(1, CString("xy").Mid(1).GetLength());
-    EXPECT_STREQ("(ver.20170315)", [] { CString f; f.Format("(ver.%s)", "20170315"); return f; }());
-}
-
 TEST(Collections, IndexOutsideTheArrayThrowsInvalidArg)
 {
     CTypedPtrArray<CPtrArray, HMENU> arr;
