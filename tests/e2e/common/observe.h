@@ -5,18 +5,19 @@
 //   ReadCaptureDword ...       the capture filter's registry values; sentinels to see a tick
 //   CScreenShot                the screen as the X server shows it, saved as .bmp on request
 //   ParseCaptureWrites         the program's writes to the filter's key, from the +reg trace
+//                              (common/reg_trace.h)
 #ifndef ZELVIX_E2E_OBSERVE_H
 #define ZELVIX_E2E_OBSERVE_H
 
 #include <windows.h>
+
+#include "common/reg_trace.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -162,47 +163,5 @@ private:
     BITMAPINFOHEADER m_bih;   // 32 bits per pixel, top-down
     std::vector<DWORD> m_bits;
 };
-
-// One write to the filter's key as the trace shows it.
-struct CaptureWrite
-{
-    std::string strName;
-    int nType;               // REG_DWORD 4, REG_SZ 1
-    int nSize;               // bytes stored
-    unsigned nAccess;        // access mask of the key open it used
-    bool bOwnOpen;           // that open served no write before
-    std::string strHandle;   // the handle of that open
-};
-
-inline std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
-{
-    // NtCreateKey (parent,L"name",L"class",options,access,...), NtOpenKeyEx (parent,L"name",access,...),
-    // then "NtCreateKey <- 0xac", the handle it gave; NtSetValueKey (handle,L"name",type,data,size).
-    static const std::regex reOpen(
-        R"re((\w+):trace:reg:Nt(?:CreateKey|OpenKeyEx?) \([^,]*,L"([^"]*)",(?:L"[^"]*",\w+,)?(\w+),)re");
-    static const std::regex reResult(R"re((\w+):trace:reg:Nt\w+ <- (\S+))re");
-    static const std::regex reWrite(R"re((\w+):trace:reg:NtSetValueKey \(([^,]*),L"([^"]*)",(\d+),[^,]*,(\d+)\))re");
-    // Per thread the key being opened, per handle the key it names now (a handle comes back once
-    // its key is closed), each as the write through it would show it: the key's name for now, the
-    // access, and bOwnOpen until a write used it.
-    std::map<std::string, CaptureWrite> opening, keys;
-    std::vector<CaptureWrite> writes;
-    std::istringstream in(strTrace);
-    std::smatch m;
-    for (std::string line; std::getline(in, line);) {
-        if (std::regex_search(line, m, reResult)) {
-            keys[m[2]] = opening[m[1]];
-        } else if (std::regex_search(line, m, reOpen)) {
-            opening[m[1]] = { m[2], 0, 0, (unsigned)strtoul(m[3].str().c_str(), NULL, 16), true, "" };
-        } else if (std::regex_search(line, m, reWrite)) {
-            CaptureWrite& key = keys[m[2]];
-            if (key.strName.find("screen-capture-recorder") == std::string::npos)
-                continue;
-            writes.push_back({ m[3], std::stoi(m[4]), std::stoi(m[5]), key.nAccess, key.bOwnOpen, m[2] });
-            key.bOwnOpen = false;
-        }
-    }
-    return writes;
-}
 
 #endif // ZELVIX_E2E_OBSERVE_H
