@@ -5,7 +5,7 @@
 //
 // A write counts only when it goes through a handle that an open of the filter's key returned,
 // taken from that open's own result line ("NtCreateKey <- 0xb0" after the open on the same
-// thread). A handle is the key's until another open returns the same value; the trace shows no
+// thread); a key's name is followed through the handles of the keys it was opened relative to. A handle is the key's until another open returns the same value; the trace shows no
 // closes, and other DLLs of the process (Wine's multimedia cache, say) reuse the values. Writes
 // through any other handle are not the program's and are left out.
 #ifndef ZELVIX_E2E_REG_TRACE_H
@@ -85,7 +85,7 @@ inline bool IsCaptureKey(const std::string& strName)
 
 inline std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
 {
-    struct Key { bool bCapture; unsigned nAccess; bool bUsed; };
+    struct Key { std::string strPath; unsigned nAccess; bool bUsed; };
     std::map<std::string, Key> opening;   // per thread: the open whose result line comes next
     std::map<std::string, Key> handles;   // per handle value: the key its last open named
     std::vector<CaptureWrite> writes;
@@ -104,7 +104,7 @@ inline std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
             // The result: a handle value, or (nil) and a status when the open failed.
             const std::string handle = line.substr(nSpace + 4);
             const auto it = opening.find(thread);
-            const Key key = it != opening.end() ? it->second : Key{ false, 0, false };
+            const Key key = it != opening.end() ? it->second : Key{ "", 0, false };
             opening.erase(thread);
             if (handle.compare(0, 2, "0x") == 0)
                 handles[handle] = key;
@@ -114,19 +114,21 @@ inline std::vector<CaptureWrite> ParseCaptureWrites(const std::string& strTrace)
         if (nSpace == std::string::npos || line.compare(nSpace, 2, " (") != 0
             || !regtrace::SplitArgs(line, nSpace + 1, args)) {
             if (bOpen)
-                opening[thread] = { false, 0, false };   // a shape we cannot read names no key of ours
+                opening[thread] = { "", 0, false };   // a shape we cannot read names no key of ours
             continue;
         }
         if (bOpen) {
-            // NtCreateKey (parent,name,class,options,access,&key); NtOpenKey[Ex] (parent,name,access,...)
+            // NtCreateKey (parent,name,class,options,access,&key); NtOpenKey[Ex] (parent,name,access,...).
+            // The name is relative to the parent (64-bit Wine opens SOFTWARE, then the key in it).
             const size_t nAccessArg = call == "NtCreateKey" ? 4 : 2;
-            const bool bRead = args.size() > nAccessArg;
-            opening[thread] = { bRead && regtrace::IsCaptureKey(regtrace::KeyName(args[1])),
-                                bRead ? (unsigned)strtoul(args[nAccessArg].c_str(), NULL, 16) : 0u, false };
+            const std::string name = args.size() > nAccessArg ? regtrace::KeyName(args[1]) : std::string();
+            const auto parent = handles.find(args[0]);
+            opening[thread] = { name.empty() ? name : (parent != handles.end() ? parent->second.strPath + "\\" : "") + name,
+                                name.empty() ? 0u : (unsigned)strtoul(args[nAccessArg].c_str(), NULL, 16), false };
         } else if (call == "NtSetValueKey" && args.size() >= 5) {
             // NtSetValueKey (key,name,type,data,size)
             const auto it = handles.find(args[0]);
-            if (it == handles.end() || !it->second.bCapture)
+            if (it == handles.end() || !regtrace::IsCaptureKey(it->second.strPath))
                 continue;
             const std::string name = args[1].size() >= 3 ? args[1].substr(2, args[1].size() - 3) : args[1];
             writes.push_back({ name, atoi(args[2].c_str()), atoi(args[4].c_str()), it->second.nAccess,
