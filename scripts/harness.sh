@@ -109,7 +109,7 @@ _harness_start_xvfb() {
 }
 
 # Bump when _harness_configure_prefix changes, so that existing prefixes get the new settings.
-ZELVIX_PREFIX_VERSION=5
+ZELVIX_PREFIX_VERSION=6
 
 _harness_configure_prefix() {
     local wow
@@ -124,6 +124,34 @@ _harness_configure_prefix() {
     # Wine waits up to 2 s for the manager to confirm every hide (each dialog, each ShowWindow
     # SW_HIDE). Unmanaged windows hide at once.
     harness_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
+    _harness_configure_fonts
+}
+
+# Fonts as a Chinese Windows has them, from what Debian installs:
+#   - Wine's own TrueType fonts (Marlett for the caption buttons' symbols, Tahoma, Symbol...) in
+#     the prefix's Fonts folder: this Wine does not load them from its data folder by itself, and
+#     without Marlett a close button shows the letter "r";
+#   - the installed CJK font stands in for the Chinese faces Wine's defaults name (SimSun for
+#     "MS Shell Dlg", Microsoft YaHei...), and is linked behind the Latin UI faces, so that a
+#     caption or dialog in Tahoma still shows its Chinese characters. No Latin face is replaced.
+ZELVIX_CJK_FONT_FILE=wqy-microhei.ttc
+ZELVIX_CJK_FONT_FACE='WenQuanYi Micro Hei'
+
+_harness_configure_fonts() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts font face
+    local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+    mkdir -p "$fonts"
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [[ -e $font ]] && ln -sf "$font" "$fonts/"
+    done
+    for face in SimSun NSimSun 'Microsoft YaHei' 'Microsoft YaHei UI'; do
+        harness_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+            /d "$ZELVIX_CJK_FONT_FACE" /f >/dev/null 2>&1 || return 1
+    done
+    for face in Tahoma 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif' 'Segoe UI'; do
+        harness_wine reg add "$link" /v "$face" /t REG_MULTI_SZ \
+            /d "$ZELVIX_CJK_FONT_FILE,$ZELVIX_CJK_FONT_FACE" /f >/dev/null 2>&1 || return 1
+    done
 }
 
 _harness_make_prefix() {

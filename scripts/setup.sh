@@ -5,7 +5,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 PACKAGES=(
-    g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils locales fonts-wqy-microhei
+    g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils locales fonts-wqy-microhei fonts-wine
     googletest cmake make g++ python3 imagemagick clang libclang-rt-14-dev
 )
 # Only needed where the kernel cannot start 32-bit programs (wine32 cannot run there): the tests
