@@ -77,8 +77,7 @@ HCURSOR CconsoleDlg::OnQueryDragIcon()
 void CconsoleDlg::OnClose()
 {
     // Leave the capture filter showing the still image, as a complete set.
-    PublishImageSettings(1);
-    WriteCaptureDword("param_set", 1);
+    EndCaptureSet(PublishImageSettings(1));
 
     delete m_pHintWnd;  // destroys its window and buttons
     m_pHintWnd = NULL;

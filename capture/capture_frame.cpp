@@ -61,22 +61,27 @@ END_MESSAGE_MAP()
 CScreenShareHintWnd::CScreenShareHintWnd()
     : m_nTimerID(0), m_nSavedX(-1), m_nSavedY(-1), m_nX(40), m_nY(40),
       m_nWidth(zelvix::kFrameNormalWidth), m_nHeight(zelvix::kFrameNormalHeight),
-      m_bFullScreen(FALSE), m_bShowFrame(TRUE), m_bCapture(FALSE)
+      m_bFullScreen(FALSE), m_bShowFrame(TRUE), m_bCapture(FALSE), m_bDefaultsPublished(FALSE)
 {
-    // The filter may still hold a previous run's values: start it from a complete default set,
-    // opened by "param_set" 0 and closed by 1.
-    WriteCaptureDword("stretch_to_width", 800);
-    WriteCaptureDword("stretch_to_height", 450);
-    WriteCaptureDword("stretch_mode_high_quality_if_1", 1);
-    WriteCaptureDword("track_new_x_y_coords_each_frame_if_1", 1);
-    WriteCaptureDword("param_set", 0);
-    WriteCaptureDword("start_x", 0);
-    WriteCaptureDword("start_y", 0);
-    WriteCaptureDword("capture_width", 800);
-    WriteCaptureDword("capture_height", 450);
-    WriteCaptureDword("default_max_fps", 15);
-    PublishImageSettings(1);
-    WriteCaptureDword("param_set", 1);
+    // The filter may still hold a previous run's values: start it from a complete default set.
+    m_bDefaultsPublished = PublishDefaults() == ERROR_SUCCESS;
+}
+
+LONG CScreenShareHintWnd::PublishDefaults()
+{
+    // Opened by "param_set" 0 and closed by 1, the set as a whole.
+    LONG lResult = WriteCaptureDword("stretch_to_width", 800);
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("stretch_to_height", 450));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("stretch_mode_high_quality_if_1", 1));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("track_new_x_y_coords_each_frame_if_1", 1));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("param_set", 0));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("start_x", 0));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("start_y", 0));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_width", 800));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_height", 450));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("default_max_fps", 15));
+    lResult = CaptureSetResult(lResult, PublishImageSettings(1));
+    return EndCaptureSet(lResult);
 }
 
 CScreenShareHintWnd::~CScreenShareHintWnd()
@@ -317,8 +322,7 @@ void CScreenShareHintWnd::OnCloseFrame()
 
     // Leave the filter on the still image, as a complete set, then end the program's modal
     // run; the windows go with the process.
-    PublishImageSettings(1);
-    WriteCaptureDword("param_set", 1);
+    EndCaptureSet(PublishImageSettings(1));
     AfxPostQuitMessage(0);
 }
 
@@ -345,12 +349,16 @@ void CScreenShareHintWnd::PublishRegion()
     const zelvix::CaptureRect capture = state.SampleCapture(rc.left, rc.top, rc.right, rc.bottom);
     SetSizeState(state);
 
-    WriteCaptureDword("start_x", capture.nLeft);
-    WriteCaptureDword("start_y", capture.nTop);
-    WriteCaptureDword("capture_width", capture.nWidth);
-    WriteCaptureDword("capture_height", capture.nHeight);
-    PublishImageSettings(m_bCapture ? 0 : 1);
-    WriteCaptureDword("param_set", 1);
+    // Defaults the key refused at start-up go first, so the filter never runs on part of them.
+    if (!m_bDefaultsPublished)
+        m_bDefaultsPublished = PublishDefaults() == ERROR_SUCCESS;
+
+    LONG lResult = WriteCaptureDword("start_x", capture.nLeft);
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("start_y", capture.nTop));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_width", capture.nWidth));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_height", capture.nHeight));
+    lResult = CaptureSetResult(lResult, PublishImageSettings(m_bCapture ? 0 : 1));
+    EndCaptureSet(lResult);  // a set with a failed write stays unmarked; the next tick writes it whole
 }
 
 void CScreenShareHintWnd::OnTimer(UINT_PTR nIDEvent)

@@ -48,7 +48,8 @@ public:
 
 // Operations
     // One tick: samples the window's position and publishes the capture rectangle and the
-    // capture switch, ending the set with "param_set" = 1.
+    // capture switch, ending the set with "param_set" = 1 if every write went through. Defaults
+    // the key refused at construction are written first.
     void PublishRegion();
 
     // Command 100: full screen on the primary screen, or back to the stored size.
@@ -73,6 +74,7 @@ protected:
     BOOL m_bFullScreen;
     BOOL m_bShowFrame;     // the red outline is drawn
     BOOL m_bCapture;       // screen capture on; off means the filter shows the still image
+    BOOL m_bDefaultsPublished;   // the construction's default set went through whole
     CImageButton m_btnLogo;
     CImageButton m_btnShowFrame;
     CImageButton m_btnClose;
@@ -81,6 +83,8 @@ protected:
     CImageButton m_btnCapture;
 
 // Implementation
+    // The 13 writes of the default set; 0 when all went through (and the set was marked).
+    LONG PublishDefaults();
     zelvix::FrameSizeState GetSizeState() const;
     void SetSizeState(const zelvix::FrameSizeState& state);
     // Carries out a size command's move (with repaint) and invalidates the whole frame.
