@@ -3,7 +3,7 @@
 
 #include "image_path.h"
 
-#include <string>
+#include <vector>
 
 namespace
 {
@@ -46,36 +46,37 @@ CString GetModulePath()
     return strPath;
 }
 
-// The same in UTF-16: the names as the file system holds them.
-std::wstring GetModulePathW()
+// UTF-16 text as a zero-terminated buffer (std::vector: std::wstring would link libstdc++'s
+// prebuilt wide strings into the program, 37 KB of it).
+typedef std::vector<WCHAR> CWideText;
+
+// The same in UTF-16: the names as the file system holds them. Empty when it failed.
+CWideText GetModulePathW()
 {
-    std::wstring strPath;
+    CWideText path;
     for (DWORD nSize = MAX_PATH; nSize <= 32768; nSize *= 2) {
-        strPath.resize(nSize);
-        const DWORD n = ::GetModuleFileNameW(NULL, &strPath[0], nSize);
+        path.resize(nSize);
+        const DWORD n = ::GetModuleFileNameW(NULL, &path[0], nSize);
         if (zelvix::ModulePathFits(n, nSize)) {
-            strPath.resize(n);
-            return strPath;
+            path.resize(n + 1);
+            return path;
         }
         if (n == 0)
             break;
     }
-    return std::wstring();
+    return CWideText(1, L'\0');
 }
 
-// The ANSI spelling of a UTF-16 text; false when some character has none (or the call failed).
-bool ToAnsiExactly(const std::wstring& strWide, CString* pstrAnsi)
+// The ANSI spelling of the first nLen characters of pszWide; false when some character has none
+// (or the call failed).
+bool ToAnsiExactly(LPCWSTR pszWide, int nLen, CString* pstrAnsi)
 {
-    if (strWide.empty())
-        return false;
     BOOL bLost = FALSE;
-    const int nLen = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, strWide.c_str(), (int)strWide.size(),
-                                           NULL, 0, NULL, &bLost);
-    if (nLen <= 0 || bLost)
+    const int nAnsi = nLen > 0 ? ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, pszWide, nLen, NULL, 0, NULL, &bLost) : 0;
+    if (nAnsi <= 0 || bLost)
         return false;
-    char* pBuf = pstrAnsi->GetBuffer(nLen);
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, strWide.c_str(), (int)strWide.size(), pBuf, nLen, NULL, &bLost);
-    pstrAnsi->ReleaseBuffer(nLen);
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, pszWide, nLen, pstrAnsi->GetBuffer(nAnsi), nAnsi, NULL, &bLost);
+    pstrAnsi->ReleaseBuffer(nAnsi);
     return !bLost;
 }
 } // namespace
@@ -93,27 +94,25 @@ LONG WriteImageFileName(LPCSTR pszPath)
 
 CString GetImageFileName()
 {
-    return ImageFileNameFromModulePath(GetModulePathW().c_str(), GetModulePath());
+    return ImageFileNameFromModulePath(&GetModulePathW()[0], GetModulePath());
 }
 
 CString ImageFileNameFromModulePath(LPCWSTR pszModulePathW, LPCSTR pszModulePath)
 {
     const CString strAsGiven = ImageFileNameFromModulePath(pszModulePath);
-    const std::wstring strPathW = pszModulePathW != NULL ? pszModulePathW : L"";
-    const size_t nSlash = strPathW.rfind(L'\\');
-    if (nSlash == std::wstring::npos || nSlash == 0)
-        return strAsGiven;
-    const std::wstring strDirW = strPathW.substr(0, nSlash);
+    int nDir = -1;  // length of the directory: up to the last backslash
+    for (int i = 0; pszModulePathW != NULL && pszModulePathW[i] != L'\0'; ++i)
+        if (pszModulePathW[i] == L'\\')
+            nDir = i;
     CString strDir;
-    if (ToAnsiExactly(strDirW, &strDir))
+    if (nDir <= 0 || ToAnsiExactly(pszModulePathW, nDir, &strDir))
         return strAsGiven;  // the code page spells it: publish it as the platform gave it
     // The short form opens the same folder and is plain ASCII.
-    std::wstring strShortW(strDirW.size() + MAX_PATH, L'\0');
-    const DWORD n = ::GetShortPathNameW(strDirW.c_str(), &strShortW[0], (DWORD)strShortW.size());
-    if (n == 0 || n >= strShortW.size())
-        return strAsGiven;
-    strShortW.resize(n);
-    if (!ToAnsiExactly(strShortW, &strDir))
+    CWideText dir(pszModulePathW, pszModulePathW + nDir);
+    dir.push_back(L'\0');
+    CWideText shortDir(nDir + MAX_PATH);
+    const DWORD n = ::GetShortPathNameW(&dir[0], &shortDir[0], (DWORD)shortDir.size());
+    if (n == 0 || n >= shortDir.size() || !ToAnsiExactly(&shortDir[0], (int)n, &strDir))
         return strAsGiven;  // no short form: the filter will not find the image
     return strDir + zelvix::kStillImageName;
 }
