@@ -600,7 +600,7 @@ END_MESSAGE_MAP()
 
 BOOL CImageButton::SetTooltipText(LPCSTR lpszText, BOOL bActivate)
 {
-    if (lpszText == NULL)
+    if (lpszText == NULL || m_hWnd == NULL)
         return FALSE;
     // A tool tip without a tool never shows, so the control is made only now, when it gets one.
     if (m_tipCtrl.m_hWnd == NULL) {

@@ -143,7 +143,7 @@ public:
     void ReleaseParentCopy();
     // Shows lpszText while the pointer rests on the button (bActivate FALSE: kept, not shown).
     // The tool tip control, and with it the common controls, is created by the first call;
-    // FALSE when it cannot be, and the button goes on without a tip.
+    // FALSE (no window, or no tool tip could be made): the button goes on without a tip.
     BOOL SetTooltipText(LPCSTR lpszText, BOOL bActivate = TRUE);
 
     // Monochrome mask: 1 where hBitmap has crKey; those pixels of hBitmap turn black.
