@@ -1,7 +1,8 @@
-// bench_floor.cpp - the floor the program's start-up and memory are measured against: the least a
-// Windows program must do to show a window like the capture frame. One topmost tool window of the
-// frame's place and size, painted once in the frame's strip colour, and a message loop; nothing
-// else. Built and linked like the program (static runtime, GUI subsystem), started by bench_start.
+// bench_floor.cpp - the floor the program's start-up, memory and idle CPU are measured against:
+// the least a Windows program must do to show a window like the capture frame. One topmost tool
+// window of the frame's place and size, painted once in the frame's strip colour, and a message
+// loop; nothing else. Built and linked like the program (static runtime, GUI subsystem), started
+// by bench_start and by scripts/run-bench.
 #include <windows.h>
 
 namespace
