@@ -1,8 +1,6 @@
 // application.cpp - the application object.
 #include "application.h"
 
-#include <commctrl.h>
-
 #include "host_dialog.h"
 
 CconsoleApp theApp;
@@ -13,11 +11,8 @@ CconsoleApp::CconsoleApp()
 
 BOOL CconsoleApp::InitInstance()
 {
-    INITCOMMONCONTROLSEX icc;
-    icc.dwSize = sizeof(icc);
-    icc.dwICC = ICC_WIN95_CLASSES;
-    ::InitCommonControlsEx(&icc);
-
+    // The common controls are not initialised here: nothing on screen at start-up is one, and
+    // the framework registers them when the first is created (AfxDeferRegisterClass).
     CWinApp::InitInstance();
 
     HANDLE hEvent = ::CreateEventA(NULL, FALSE, TRUE, SINGLE_INSTANCE_EVENT_NAME);

@@ -44,6 +44,18 @@ void AFXAPI AfxPostQuitMessage(int nExitCode)
     ::PostQuitMessage(nExitCode);
 }
 
+HMODULE AFXAPI AfxLoadSysLibrary(LPCSTR lpszModuleName)
+{
+    char szPath[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryA(szPath, MAX_PATH);
+    const size_t cchName = strlen(lpszModuleName);
+    if (n == 0 || n + 1 + cchName >= MAX_PATH)
+        return NULL;
+    szPath[n] = '\\';
+    memcpy(szPath + n + 1, lpszModuleName, cchName + 1);
+    return ::LoadLibraryA(szPath);
+}
+
 /////////////////////////////////////////////////////////////////////////////
 // CWinThread
 

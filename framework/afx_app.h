@@ -4,7 +4,8 @@
 // PreTranslateMessage/OnIdle), CWinApp (the one application object: its constructor
 // registers it; m_hInstance, m_pszAppName and m_pszExeName taken from the executable when
 // no name is given), AfxGetApp/AfxGetThread/AfxGetMainWnd, AfxGetInstanceHandle,
-// AfxGetResourceHandle/AfxSetResourceHandle, AfxFindResourceHandle, AfxPostQuitMessage.
+// AfxGetResourceHandle/AfxSetResourceHandle, AfxFindResourceHandle, AfxPostQuitMessage,
+// AfxLoadSysLibrary.
 // The program entry (WinMain -> AfxWinMain) runs the application object's InitInstance;
 // when it returns FALSE no message loop runs and the program ends after ExitInstance.
 #ifndef ZELVIX_AFX_APP_H
@@ -75,6 +76,9 @@ void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
 // instance (this program has one module, so both are the executable).
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);
 void AFXAPI AfxPostQuitMessage(int nExitCode);
+// Loads a library of the platform from the system directory only (never from the program's
+// folder or the path); NULL when it cannot be loaded. The caller frees it, or keeps it.
+HMODULE AFXAPI AfxLoadSysLibrary(LPCSTR lpszModuleName);
 
 // The program entry's body: runs the application object.
 int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);

@@ -1,5 +1,7 @@
-// afx_controls.cpp - CButton and CToolTipCtrl.
+// afx_controls.cpp - CButton, CToolTipCtrl and the deferred registration of the common controls.
 #include "afx_controls.h"
+
+#include "afx_app.h"
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 IMPLEMENT_DYNAMIC(CToolTipCtrl, CWnd)
@@ -24,8 +26,32 @@ BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
     return TRUE;
 }
 
+BOOL AFXAPI AfxDeferRegisterClass(LONG fToRegister)
+{
+    static LONG s_fRegistered = 0;
+    if ((fToRegister & ~s_fRegistered & AFX_WNDCOMMCTLS_REG) != 0) {
+        typedef BOOL(WINAPI * PFN_INITCOMMONCONTROLSEX)(const INITCOMMONCONTROLSEX*);
+        // Kept loaded for the rest of the run: the classes and every control made of them live in it.
+        HMODULE hComCtl = AfxLoadSysLibrary("comctl32.dll");
+        PFN_INITCOMMONCONTROLSEX pfnInit = NULL;
+        if (hComCtl != NULL)
+            pfnInit = reinterpret_cast<PFN_INITCOMMONCONTROLSEX>(
+                reinterpret_cast<void (*)()>(::GetProcAddress(hComCtl, "InitCommonControlsEx")));
+        INITCOMMONCONTROLSEX icc;
+        icc.dwSize = sizeof(icc);
+        icc.dwICC = ICC_WIN95_CLASSES;
+        if (pfnInit != NULL && pfnInit(&icc))
+            s_fRegistered |= AFX_WNDCOMMCTLS_REG;
+        else if (hComCtl != NULL)
+            ::FreeLibrary(hComCtl);
+    }
+    return (fToRegister & ~s_fRegistered) == 0;
+}
+
 BOOL CToolTipCtrl::Create(CWnd* pParentWnd, DWORD dwStyle)
 {
+    if (!AfxDeferRegisterClass(AFX_WNDCOMMCTLS_REG))
+        return FALSE;
     return CWnd::CreateEx(WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, NULL, WS_POPUP | dwStyle, CW_USEDEFAULT,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, AfxGetSafeHwnd(pParentWnd), NULL, NULL);
 }
@@ -42,4 +68,16 @@ BOOL CToolTipCtrl::AddTool(CWnd* pWnd, LPCSTR lpszText, LPCRECT lpRectTool, UINT
         ti.rect = *lpRectTool;
     ti.lpszText = (LPSTR)lpszText;
     return (BOOL)::SendMessageA(m_hWnd, TTM_ADDTOOLA, 0, (LPARAM)&ti);
+}
+
+void CToolTipCtrl::UpdateTipText(LPCSTR lpszText, CWnd* pWnd, UINT_PTR nIDTool)
+{
+    TOOLINFOA ti;
+    memset(&ti, 0, sizeof(ti));
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.hwnd = AfxGetSafeHwnd(pWnd);
+    ti.uFlags = nIDTool == 0 ? TTF_IDISHWND : 0;
+    ti.uId = nIDTool == 0 ? (UINT_PTR)ti.hwnd : nIDTool;
+    ti.lpszText = (LPSTR)lpszText;
+    ::SendMessageA(m_hWnd, TTM_UPDATETIPTEXTA, 0, (LPARAM)&ti);
 }

@@ -1,4 +1,6 @@
-// afxcmn.h - common controls: CToolTipCtrl (see afx_controls.h) and the common-controls API.
+// afxcmn.h - common controls: CToolTipCtrl and AfxDeferRegisterClass (see afx_controls.h) and the
+// common-controls declarations. The library is not imported: it is loaded when the first common
+// control is created.
 #ifndef ZELVIX_AFXCMN_H
 #define ZELVIX_AFXCMN_H
 

@@ -11,9 +11,9 @@
 //   afx_gdi.h      CDC, CPaintDC, CClientDC, CWindowDC, CGdiObject, CPen, CBrush, CFont,
 //                  CBitmap, CRgn
 //   afx_menu.h     CMenu
-//   afx_app.h      CWinThread, CWinApp, the program entry, resource lookup
+//   afx_app.h      CWinThread, CWinApp, the program entry, resource lookup, AfxLoadSysLibrary
 //   afx_dialog.h   CDialog
-//   afx_controls.h CButton, CToolTipCtrl
+//   afx_controls.h CButton, CToolTipCtrl, AfxDeferRegisterClass (common controls on first use)
 //   afxcoll.h / afxtempl.h   CPtrArray, CTypedPtrArray, CArray
 #ifndef ZELVIX_AFXWIN_H
 #define ZELVIX_AFXWIN_H

@@ -1,15 +1,9 @@
-// bench_floor.cpp - the floor the program's start-up and memory are measured against: the least a
-// Windows program must do to show a window like the capture frame. One topmost tool window of the
-// frame's place and size, painted once in the frame's strip colour, and a message loop; nothing
-// else. Built and linked like the program (static runtime, GUI subsystem), started by bench_start.
-//   bench_floor            the bare window
-//   bench_floor commctrl   the same after loading the common controls and InitCommonControlsEx
-//                          with the program's classes, to show what that part of the platform
-//                          costs by itself (loaded at run time, so the bare floor never has it)
+// bench_floor.cpp - the floor the program's start-up, memory and idle CPU are measured against:
+// the least a Windows program must do to show a window like the capture frame. One topmost tool
+// window of the frame's place and size, painted once in the frame's strip colour, and a message
+// loop; nothing else. Built and linked like the program (static runtime, GUI subsystem), started
+// by bench_start and by scripts/run-bench.
 #include <windows.h>
-#include <commctrl.h>
-
-#include <cstring>
 
 namespace
 {
@@ -40,18 +34,8 @@ LRESULT CALLBACK FloorWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
 }
 } // namespace
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR lpCmdLine, int /*nCmdShow*/)
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/, int /*nCmdShow*/)
 {
-    if (lpCmdLine != NULL && strstr(lpCmdLine, "commctrl") != NULL) {
-        typedef BOOL(WINAPI * PFN_INIT)(const INITCOMMONCONTROLSEX*);
-        HMODULE hComCtl = ::LoadLibraryA("comctl32.dll");
-        PFN_INIT pfnInit = hComCtl != NULL ? reinterpret_cast<PFN_INIT>(reinterpret_cast<void (*)()>(
-                                                 ::GetProcAddress(hComCtl, "InitCommonControlsEx")))
-                                           : NULL;
-        INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_WIN95_CLASSES };
-        if (pfnInit == NULL || !pfnInit(&icc))
-            return 1;
-    }
     WNDCLASSA wc = {};
     wc.lpfnWndProc = FloorWndProc;
     wc.hInstance = hInstance;

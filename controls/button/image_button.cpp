@@ -78,6 +78,26 @@ HBITMAP MakeTransformedBitmap(HBITMAP hBitmap, DWORD nWidth, DWORD nHeight, PFN_
     return hResult;
 }
 
+// The sound and shell libraries cost every start (under Wine the sound library also starts its
+// codec manager), yet only a click with a sound or a link needs them: they are loaded on that
+// first click and kept. A library or entry that cannot be found skips the call, as its failure would.
+typedef BOOL(WINAPI* PFN_PLAYSOUNDA)(LPCSTR, HMODULE, DWORD);
+typedef BOOL(WINAPI* PFN_SHELLEXECUTEEXA)(SHELLEXECUTEINFOA*);
+
+template <typename PFN>
+PFN SystemProc(PFN* ppfn, LPCSTR lpszModule, LPCSTR lpszProc)
+{
+    if (*ppfn == NULL) {
+        HMODULE hModule = AfxLoadSysLibrary(lpszModule);
+        if (hModule != NULL) {
+            *ppfn = reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, lpszProc)));
+            if (*ppfn == NULL)
+                ::FreeLibrary(hModule);
+        }
+    }
+    return *ppfn;
+}
+
 // A bitmap's size from its own header; FALSE for anything that is not a bitmap.
 BOOL ReadBitmapSize(HBITMAP hBitmap, DWORD* pcx, DWORD* pcy)
 {
@@ -578,12 +598,28 @@ BEGIN_MESSAGE_MAP(CImageButton, CButton)
     ON_MESSAGE(BM_GETCHECK, OnGetCheck)
 END_MESSAGE_MAP()
 
-BOOL CImageButton::PreTranslateMessage(MSG* pMsg)
+BOOL CImageButton::SetTooltipText(LPCSTR lpszText, BOOL bActivate)
 {
-    if (m_tipCtrl.m_hWnd == NULL && m_tipCtrl.Create(this, m_dwTipStyle)) {
-        m_tipCtrl.Activate(FALSE);
+    if (lpszText == NULL || m_hWnd == NULL)
+        return FALSE;
+    // A tool tip without a tool never shows, so the control is made only now, when it gets one.
+    if (m_tipCtrl.m_hWnd == NULL) {
+        if (!m_tipCtrl.Create(this, m_dwTipStyle))
+            return FALSE;
         m_tipCtrl.SetMaxTipWidth(400);
     }
+    if (m_tipCtrl.GetToolCount() == 0) {
+        if (!m_tipCtrl.AddTool(this, lpszText))
+            return FALSE;
+    } else {
+        m_tipCtrl.UpdateTipText(lpszText, this);
+    }
+    m_tipCtrl.Activate(bActivate);
+    return TRUE;
+}
+
+BOOL CImageButton::PreTranslateMessage(MSG* pMsg)
+{
     if (m_tipCtrl.m_hWnd != NULL)
         m_tipCtrl.RelayEvent(pMsg);
     // A quick second click is another click: the button class would turn it into a double-click
@@ -623,8 +659,11 @@ void CImageButton::OnSysColorChange()
 BOOL CImageButton::OnClicked()
 {
     SetFocus();
-    if (m_clickSound.pszName != NULL)
-        ::PlaySoundA(m_clickSound.pszName, m_clickSound.hModule, m_clickSound.dwFlags);
+    if (m_clickSound.pszName != NULL) {
+        static PFN_PLAYSOUNDA s_pfnPlaySound = NULL;
+        if (SystemProc(&s_pfnPlaySound, "winmm.dll", "PlaySoundA"))
+            s_pfnPlaySound(m_clickSound.pszName, m_clickSound.hModule, m_clickSound.dwFlags);
+    }
 
     if (m_bToggleMode) {
         m_nCheckState = (m_nCheckState == 0) ? 1 : 0;
@@ -645,7 +684,9 @@ BOOL CImageButton::OnClicked()
         sei.lpVerb = "open";
         sei.lpFile = m_szLink;
         sei.nShow = SW_SHOWMAXIMIZED;
-        ::ShellExecuteExA(&sei);
+        static PFN_SHELLEXECUTEEXA s_pfnShellExecuteEx = NULL;
+        if (SystemProc(&s_pfnShellExecuteEx, "shell32.dll", "ShellExecuteExA"))
+            s_pfnShellExecuteEx(&sei);
     }
     return FALSE;
 }

@@ -104,7 +104,7 @@ protected:
     BOOL m_bMenuShowing;
     COwnerDrawnMenu m_dropMenu;
     HCURSOR m_hButtonCursor;      // owned
-    CToolTipCtrl m_tipCtrl;
+    CToolTipCtrl m_tipCtrl;       // no window until a tip is given (SetTooltipText)
     CDC m_dcParentCopy;
     CBitmap m_bmpParentCopy;
     // The bitmap m_dcParentCopy held before the copy bitmap went in, kept as the handle itself
@@ -141,6 +141,10 @@ public:
     int CopyParentBackground(CDC* pDC);
     void ReleaseImages();
     void ReleaseParentCopy();
+    // Shows lpszText while the pointer rests on the button (bActivate FALSE: kept, not shown).
+    // The tool tip control, and with it the common controls, is created by the first call;
+    // FALSE (no window, or no tool tip could be made): the button goes on without a tip.
+    BOOL SetTooltipText(LPCSTR lpszText, BOOL bActivate = TRUE);
 
     // Monochrome mask: 1 where hBitmap has crKey; those pixels of hBitmap turn black.
     static HBITMAP MakeMaskBitmap(HBITMAP hBitmap, DWORD nWidth, DWORD nHeight, COLORREF crKey);
