@@ -78,7 +78,7 @@ void CconsoleDlg::OnClose()
 {
     // Leave the capture filter showing the still image, as a complete set.
     PublishImageSettings(1);
-    WriteCaptureDword("param_set", 1);
+    WriteCaptureDword(zelvix::setting::kParamSet, 1);
 
     delete m_pHintWnd;  // destroys its window and buttons
     m_pHintWnd = NULL;

@@ -65,18 +65,18 @@ CScreenShareHintWnd::CScreenShareHintWnd()
 {
     // The filter may still hold a previous run's values: start it from a complete default set,
     // opened by "param_set" 0 and closed by 1.
-    WriteCaptureDword("stretch_to_width", 800);
-    WriteCaptureDword("stretch_to_height", 450);
-    WriteCaptureDword("stretch_mode_high_quality_if_1", 1);
-    WriteCaptureDword("track_new_x_y_coords_each_frame_if_1", 1);
-    WriteCaptureDword("param_set", 0);
-    WriteCaptureDword("start_x", 0);
-    WriteCaptureDword("start_y", 0);
-    WriteCaptureDword("capture_width", 800);
-    WriteCaptureDword("capture_height", 450);
-    WriteCaptureDword("default_max_fps", 15);
+    WriteCaptureDword(zelvix::setting::kStretchToWidth, 800);
+    WriteCaptureDword(zelvix::setting::kStretchToHeight, 450);
+    WriteCaptureDword(zelvix::setting::kStretchModeHighQuality, 1);
+    WriteCaptureDword(zelvix::setting::kTrackNewXY, 1);
+    WriteCaptureDword(zelvix::setting::kParamSet, 0);
+    WriteCaptureDword(zelvix::setting::kStartX, 0);
+    WriteCaptureDword(zelvix::setting::kStartY, 0);
+    WriteCaptureDword(zelvix::setting::kCaptureWidth, 800);
+    WriteCaptureDword(zelvix::setting::kCaptureHeight, 450);
+    WriteCaptureDword(zelvix::setting::kDefaultMaxFps, 15);
     PublishImageSettings(1);
-    WriteCaptureDword("param_set", 1);
+    WriteCaptureDword(zelvix::setting::kParamSet, 1);
 }
 
 CScreenShareHintWnd::~CScreenShareHintWnd()
@@ -318,7 +318,7 @@ void CScreenShareHintWnd::OnCloseFrame()
     // Leave the filter on the still image, as a complete set, then end the program's modal
     // run; the windows go with the process.
     PublishImageSettings(1);
-    WriteCaptureDword("param_set", 1);
+    WriteCaptureDword(zelvix::setting::kParamSet, 1);
     AfxPostQuitMessage(0);
 }
 
@@ -345,12 +345,12 @@ void CScreenShareHintWnd::PublishRegion()
     const zelvix::CaptureRect capture = state.SampleCapture(rc.left, rc.top, rc.right, rc.bottom);
     SetSizeState(state);
 
-    WriteCaptureDword("start_x", capture.nLeft);
-    WriteCaptureDword("start_y", capture.nTop);
-    WriteCaptureDword("capture_width", capture.nWidth);
-    WriteCaptureDword("capture_height", capture.nHeight);
+    WriteCaptureDword(zelvix::setting::kStartX, capture.nLeft);
+    WriteCaptureDword(zelvix::setting::kStartY, capture.nTop);
+    WriteCaptureDword(zelvix::setting::kCaptureWidth, capture.nWidth);
+    WriteCaptureDword(zelvix::setting::kCaptureHeight, capture.nHeight);
     PublishImageSettings(m_bCapture ? 0 : 1);
-    WriteCaptureDword("param_set", 1);
+    WriteCaptureDword(zelvix::setting::kParamSet, 1);
 }
 
 void CScreenShareHintWnd::OnTimer(UINT_PTR nIDEvent)

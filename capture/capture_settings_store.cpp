@@ -53,7 +53,7 @@ LONG WriteCaptureDword(LPCSTR pszValueName, int nValue)
 
 LONG WriteImageFileName(LPCSTR pszPath)
 {
-    return WriteCaptureValue("img_filename", REG_SZ, (const BYTE*)pszPath, (DWORD)lstrlenA(pszPath) + 1);
+    return WriteCaptureValue(zelvix::setting::kImgFilename, REG_SZ, (const BYTE*)pszPath, (DWORD)lstrlenA(pszPath) + 1);
 }
 
 CString GetImageFileName()
@@ -71,6 +71,6 @@ CString ImageFileNameFromModulePath(LPCSTR pszModulePath)
 
 void PublishImageSettings(int nShow)
 {
-    WriteCaptureDword("show_img", nShow);
+    WriteCaptureDword(zelvix::setting::kShowImg, nShow);
     WriteImageFileName(GetImageFileName());
 }
