@@ -25,55 +25,44 @@ COLORREF PatternAt(int x, int y)
     return PALETTE[((x / BLOCK_CX) * 2 + (y / BLOCK_CY) * 5) % 9];   // neighbours always differ
 }
 
-LRESULT CALLBACK PatternProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    if (uMsg != WM_PAINT)
-        return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
-    const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
-    std::vector<DWORD> bits((size_t)cx * cy);
-    for (int y = 0; y < cy; ++y)
-        for (int x = 0; x < cx; ++x) {
-            const COLORREF cr = PatternAt(x, y);
-            bits[(size_t)y * cx + x] = (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr);
-        }
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    PAINTSTRUCT ps;
-    HDC hdc = ::BeginPaint(hWnd, &ps);
-    ::SetDIBitsToDevice(hdc, 0, 0, cx, cy, 0, 0, 0, cy, bits.data(), &bmi, DIB_RGB_COLORS);
-    ::EndPaint(hWnd, &ps);
-    return 0;
-}
-
-// A plain (not topmost) window over the whole screen, on a thread of its own, showing the pattern.
+// A plain (not topmost) window over the whole screen, on a thread of its own, whose background
+// brush is the pattern.
 class CPatternWindow
 {
 public:
-    CPatternWindow() : m_hThread(::CreateThread(NULL, 0, Run, this, 0, &m_dwThread)) {}
+    CPatternWindow() : m_hThread(::CreateThread(NULL, 0, Run, NULL, 0, &m_dwThread)) {}
     ~CPatternWindow()
     {
         ::PostThreadMessageA(m_dwThread, WM_QUIT, 0, 0);
         ::WaitForSingleObject(m_hThread, 5000);
         ::CloseHandle(m_hThread);
     }
-    bool IsShown() const   // a screen pixel away from the frame shows the pattern
-    {
-        return WaitStable(5000, [] { return CScreenShot().At(1500, 900) == PatternAt(1500, 900); });
-    }
+    bool IsShown() const { return WaitStable(5000, [] { return CScreenShot().At(1500, 900) == PatternAt(1500, 900); }); }
 
 private:
     static DWORD WINAPI Run(LPVOID /*pv*/)
     {
+        const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+        std::vector<DWORD> bits((size_t)cx * cy);
+        for (int i = 0; i < cx * cy; ++i) {
+            const COLORREF cr = PatternAt(i % cx, i / cx);
+            bits[i] = (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr);
+        }
+        HBITMAP hBitmap = ::CreateBitmap(cx, cy, 1, 32, bits.data());
         WNDCLASSA wc = {};
-        wc.lpfnWndProc = PatternProc;
+        wc.lpfnWndProc = ::DefWindowProcA;
+        wc.hbrBackground = ::CreatePatternBrush(hBitmap);
         wc.lpszClassName = "ZelvixDoctorPattern";
         ::RegisterClassA(&wc);
-        HWND hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
-                                      ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), NULL, NULL, NULL, NULL);
+        HWND hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, cx, cy, NULL,
+                                      NULL, NULL, NULL);
         MSG msg;
         while (::GetMessageA(&msg, NULL, 0, 0) > 0)
             ::DispatchMessageA(&msg);
         ::DestroyWindow(hWnd);
+        ::UnregisterClassA(wc.lpszClassName, NULL);
+        ::DeleteObject(wc.hbrBackground);
+        ::DeleteObject(hBitmap);
         return 0;
     }
     DWORD m_dwThread = 0;
@@ -153,39 +142,33 @@ Picture ReadBmp(const std::string& strPath)
     return pic;
 }
 
-std::string Rgb(COLORREF cr)
-{
-    return "(" + std::to_string(GetRValue(cr)) + ", " + std::to_string(GetGValue(cr)) + ", " + std::to_string(GetBValue(cr)) + ")";
-}
-
 bool Near(COLORREF a, COLORREF b, int nTolerance)
 {
     return abs(GetRValue(a) - GetRValue(b)) <= nTolerance && abs(GetGValue(a) - GetGValue(b)) <= nTolerance &&
            abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
 }
 
-// The grab is the pattern of screen rectangle (x, y, cx, cy) scaled to its own size: every pixel
-// whose source lies 2 pixels clear of a colour change across (and, when the height is not scaled,
-// in exactly its row) has the pattern's colour, and no pixel anywhere is the outline's red, the
-// strip's blue or the see-through key's green.
-Check IsPatternOf(const Picture& grab, int x, int y, int cx, int cy)
+// The grab is the pattern of screen rectangle (x, y, cx, grab.cy) scaled across to its width: every
+// pixel whose source lies 2 pixels clear of a colour change across, in exactly its row, has the
+// pattern's colour (0x00BBGGRR in messages), and no pixel is the outline's red, the strip's blue
+// or the see-through key's green.
+Check IsPatternOf(const Picture& grab, int x, int y, int cx)
 {
     int nCompared = 0;
     for (int oy = 0; oy < grab.cy; ++oy)
         for (int ox = 0; ox < grab.cx; ++ox) {
             const COLORREF cr = grab.At(ox, oy);
             if (Near(cr, RGB(255, 0, 0), 60) || Near(cr, RGB(57, 174, 255), 20) || Near(cr, RGB(0, 255, 0), 60))
-                return ::testing::AssertionFailure() << "grab pixel (" << ox << ", " << oy << ") is " << Rgb(cr)
+                return ::testing::AssertionFailure() << "grab pixel (" << ox << ", " << oy << ") is " << Hex(cr)
                                                      << ": the frame's own colour";
             const double fx = x + (ox + 0.5) * cx / grab.cx;
-            const int sy = y + (int)((oy + 0.5) * cy / grab.cy);
+            const int sy = y + oy;
             const COLORREF crWant = PatternAt((int)fx, sy);
-            if (PatternAt((int)(fx - 2), sy) != crWant || PatternAt((int)(fx + 2), sy) != crWant ||
-                (cy != grab.cy && (PatternAt((int)fx, sy - 2) != crWant || PatternAt((int)fx, sy + 2) != crWant)))
+            if (PatternAt((int)(fx - 2), sy) != crWant || PatternAt((int)(fx + 2), sy) != crWant)
                 continue;
             if (!Near(cr, crWant, 2))
-                return ::testing::AssertionFailure() << "grab pixel (" << ox << ", " << oy << ") is " << Rgb(cr)
-                                                     << ", the pattern at (" << (int)fx << ", " << sy << ") is " << Rgb(crWant);
+                return ::testing::AssertionFailure() << "grab pixel (" << ox << ", " << oy << ") is " << Hex(cr)
+                                                     << ", the pattern at (" << (int)fx << ", " << sy << ") is " << Hex(crWant);
             ++nCompared;
         }
     if (nCompared < grab.cx * grab.cy / 2)
@@ -217,116 +200,81 @@ void WriteProgramSet()
     SetString("img_filename", BinDir() + "\\1.bmp");
 }
 
-// %APPDATA%\ScreenCaptureRecorder.ini made by this driver, removed again however the test ends.
-// A file found there without this driver's first line is someone else's: the test stops.
-class CIniFile
+// %APPDATA%\ScreenCaptureRecorder.ini made by this driver (its first line says so) and removed again
+// however the test ends; one without that line is someone else's and stays.
+const char INI_MARK[] = "; made by e2e_doctor, removed when it ends\r\n";
+std::string IniPath()
 {
-public:
-    static std::string Path()
-    {
-        char sz[MAX_PATH] = "";
-        ::SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, sz);
-        return std::string(sz) + "\\ScreenCaptureRecorder.ini";
-    }
-    static bool RemoveOurs()   // false when a file is there that is not ours
-    {
-        const std::string text = ReadTextFile(Path());
-        if (text.compare(0, sizeof(MARK) - 1, MARK) == 0)
-            ::DeleteFileA(Path().c_str());
-        return ::GetFileAttributesA(Path().c_str()) == INVALID_FILE_ATTRIBUTES;
-    }
+    char sz[MAX_PATH] = "";
+    ::SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, sz);
+    return std::string(sz) + "\\ScreenCaptureRecorder.ini";
+}
+bool RemoveOurIni()   // false while a file is there that is not ours
+{
+    if (ReadTextFile(IniPath()).compare(0, sizeof(INI_MARK) - 1, INI_MARK) == 0)
+        ::DeleteFileA(IniPath().c_str());
+    return ::GetFileAttributesA(IniPath().c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+struct CIniFile {
     explicit CIniFile(const std::string& strBody)
     {
-        if (!RemoveOurs())
-            return;
-        FILE* f = fopen(Path().c_str(), "wb");
-        m_bMade = f != NULL && fprintf(f, "%s\r\n%s", MARK, strBody.c_str()) > 0;
+        FILE* f = RemoveOurIni() ? fopen(IniPath().c_str(), "wb") : NULL;
+        bMade = f != NULL && fprintf(f, "%s%s", INI_MARK, strBody.c_str()) > 0;
         if (f != NULL)
             fclose(f);
     }
-    ~CIniFile() { RemoveOurs(); }
-    CIniFile(const CIniFile&) = delete;
-    CIniFile& operator=(const CIniFile&) = delete;
-    bool IsMade() const { return m_bMade; }
-
-private:
-    static constexpr char MARK[] = "; made by e2e_doctor, removed when it ends";
-    bool m_bMade = false;
+    ~CIniFile() { RemoveOurIni(); }
+    bool bMade;
 };
 
 class CDoctorTest : public CFrameTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(CIniFile::RemoveOurs()) << CIniFile::Path() << " is there and not ours"; }
+    void SetUp() override { ASSERT_TRUE(RemoveOurIni()) << IniPath() << " is there and not ours"; }
     void TearDown() override
     {
         CFrameTest::TearDown();
-        CIniFile::RemoveOurs();
+        RemoveOurIni();
     }
 };
 } // namespace
 
-TEST_F(CDoctorTest, GrabIsThePatternInsideTheOutlineAndFollowsTheFrame)
+// Capture off: the grab is the shipped card. Capture on: the pattern inside the outline, at the
+// frame's first place and after a move.
+TEST_F(CDoctorTest, GrabIsTheCardThenThePatternInsideTheOutlineWhereverTheFrameGoes)
 {
     const CPatternWindow pattern;
     ASSERT_TRUE(pattern.IsShown()) << "the pattern window is not on the screen";
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ClickFrameButton(CMD_CAPTURE);
-    ASSERT_TRUE(NextTick(FRAME_X + 2, FRAME_Y + 26, 796, 450, 0));
-
+    ASSERT_TRUE(NextTick(FRAME_X + 2, FRAME_Y + 26, 796, 450, 1));
     const std::string strGrab = ArtifactPath("grab.bmp");
-    const struct { int x, y; } places[] = {{FRAME_X, FRAME_Y}, {517, 300}};
-    for (const auto& place : places) {
-        if (place.x != FRAME_X) {
-            LogStep("move the frame to (%d, %d)", place.x, place.y);
-            ::SetWindowPos(m_hFrame, NULL, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            ASSERT_TRUE(NextTick(place.x + 2, place.y + 26, 796, 450, 0));
+    EXPECT_EQ(0u, RunDoctor("--grab \"" + strGrab + "\"").dwExit);
+    const Picture card = ReadBmp(BinDir() + "\\1.bmp");
+    ASSERT_TRUE(card.cx == 800 && card.cy == 450) << "no 800 x 450 24-bit 1.bmp beside the program";
+    EXPECT_TRUE(ReadBmp(strGrab).pixels == card.pixels) << "the grab is not the card";
+
+    ClickFrameButton(CMD_CAPTURE);
+    for (const POINT& pt : {POINT{FRAME_X, FRAME_Y}, POINT{517, 300}}) {
+        if (pt.x != FRAME_X) {
+            LogStep("move the frame to (%ld, %ld)", pt.x, pt.y);
+            ::SetWindowPos(m_hFrame, NULL, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
+        ASSERT_TRUE(NextTick(pt.x + 2, pt.y + 26, 796, 450, 0));
         const DoctorRun json = RunDoctor("--json");
         EXPECT_EQ(0u, json.dwExit) << json.strOut;
-        EXPECT_TRUE(Has(json, "\"capture\":{\"x\":" + std::to_string(place.x + 2) + ",\"y\":" +
-                                  std::to_string(place.y + 26) + ",\"width\":796,\"height\":450}")) << json.strOut;
+        EXPECT_TRUE(Has(json, "\"capture\":{\"x\":" + std::to_string(pt.x + 2) + ",\"y\":" + std::to_string(pt.y + 26) +
+                                  ",\"width\":796,\"height\":450},\"output\":{\"width\":800,\"height\":450}")) << json.strOut;
         ::DeleteFileA(strGrab.c_str());
-        const DoctorRun grab = RunDoctor("--grab \"" + strGrab + "\"");
-        EXPECT_EQ(0u, grab.dwExit);
-        const Picture pic = ReadBmp(strGrab);
-        ASSERT_EQ(800, pic.cx) << "no 800 x 450 24-bit grab";
-        ASSERT_EQ(450, pic.cy);
+        EXPECT_EQ(0u, RunDoctor("--grab \"" + strGrab + "\"").dwExit);
+        Picture grab = ReadBmp(strGrab);
+        ASSERT_TRUE(grab.cx == 800 && grab.cy == 450) << "no 800 x 450 24-bit grab";
         // The published rectangle ends at the window's bottom edge, so its last two rows are the
-        // outline's bottom band: the screen copy shows them red. Everything above is the pattern.
-        Picture top = pic;
-        top.cy = 448;
-        top.pixels.resize((size_t)800 * 448);
-        EXPECT_TRUE(IsPatternOf(top, place.x + 2, place.y + 26, 796, 448)) << "frame at " << place.x << ", " << place.y;
-        EXPECT_EQ(RGB(255, 0, 0), pic.At(400, 449)) << "the outline's bottom band";
+        // outline's bottom band, which the screen copy shows. Everything above is the pattern.
+        EXPECT_EQ(RGB(255, 0, 0), grab.At(400, 449)) << "the outline's bottom band";
+        grab.cy = 448;
+        grab.pixels.resize((size_t)800 * 448);
+        EXPECT_TRUE(IsPatternOf(grab, pt.x + 2, pt.y + 26, 796)) << "frame at " << pt.x << ", " << pt.y;
     }
-}
-
-TEST_F(CDoctorTest, WhileCaptureIsOffTheGrabIsTheShippedCard)
-{
-    ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_TRUE(NextTick(FRAME_X + 2, FRAME_Y + 26, 796, 450, 1));
-    const std::string strGrab = ArtifactPath("card.bmp");
-    const DoctorRun run = RunDoctor("--grab \"" + strGrab + "\"");
-    EXPECT_EQ(0u, run.dwExit) << run.strOut;
-    const Picture card = ReadBmp(BinDir() + "\\1.bmp"), grab = ReadBmp(strGrab);
-    ASSERT_EQ(800, card.cx) << "no 800 x 450 24-bit 1.bmp beside the program";
-    ASSERT_EQ(450, card.cy);
-    EXPECT_TRUE(grab.pixels == card.pixels) << "the grab is not the card";
-    EXPECT_EQ(RGB(57, 174, 255), card.At(10, 10)) << "the card is in the strip's blue";
-}
-
-TEST_F(CDoctorTest, AnIniFileOverridesTheKey)
-{
-    ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_TRUE(NextTick(FRAME_X + 2, FRAME_Y + 26, 796, 450, 1));
-    const CIniFile ini("[all_settings]\r\nstart_x=42\r\nstart_y=66\r\ncapture_width=796\r\ncapture_height=450\r\n");
-    ASSERT_TRUE(ini.IsMade()) << CIniFile::Path();
-    const DoctorRun run = RunDoctor("--json");
-    EXPECT_EQ(1u, run.dwExit);
-    EXPECT_TRUE(Has(run, "{\"source\":\"ini\"") && Has(run, "\"code\":\"ini_override\"")) << run.strOut;
-    EXPECT_TRUE(Has(run, "\"capture_width\":{\"value\":796,\"from\":\"ini\"}")) << run.strOut;
-    EXPECT_TRUE(Has(run, "\"stretch_to_width\":{\"value\":0,\"from\":\"default\"}")) << "the key was read: " << run.strOut;
 }
 
 // Each case sets up the key (or the ini file, or the still image) from the program's own set, then
@@ -345,38 +293,37 @@ TEST_F(CDoctorTest, ZeroValuesAndBadInputEndInAFinding)
     const std::string strGarbage = std::string(40000, 'x') + "\r\n\x01\xFF[all_settings\r\n[all_settings]\r\n=\r\n"
                                    "capture_width=800px\r\ncapture_height=" + std::string(5000, '9') +
                                    "\r\ndefault_max_fps=abc\r\n";
+    const std::string strIni = "[all_settings]\r\nstart_x=42\r\nstart_y=66\r\ncapture_width=796\r\n";
     const struct {
         const char* pszCase;
         DWORD dwExit;
         const char* pszCode;
         std::function<void()> make;
+        const std::string* pIni;   // the ini file's text, if there is to be one
     } cases[] = {
-        {"capture_width 0", 2, "zero_value", [] { SetDword("capture_width", 0); }},
-        {"fps -1", 2, "negative_value", [] { SetDword("default_max_fps", (DWORD)-1); }},
-        {"huge width", 2, "size_too_large", [] { SetDword("capture_width", 0x7FFFFFFF); }},
-        {"width as text", 1, "wrong_type", [] { SetString("capture_width", "796"); }},
-        {"no key", 1, "no_key", [] { DeleteCaptureKey(); }},
-        {"window gone", 2, "tracked_window_gone", [] { SetDword("hwnd_to_track", 0x7FFF0); }},
-        {"empty image", 1, "still_image_missing", [&] { SetDword("show_img", 1); SetString("img_filename", strEmpty); }},
-        {"cut image", 1, "still_image_missing", [&] { SetDword("show_img", 1); SetString("img_filename", strTruncated); }},
+        {"an ini file", 1, "ini_override", [] {}, &strIni},
+        {"garbage ini", 2, "not_a_number", [] {}, &strGarbage},
+        {"capture_width 0", 2, "zero_value", [] { SetDword("capture_width", 0); }, nullptr},
+        {"width as text", 1, "wrong_type", [] { SetString("capture_width", "796"); }, nullptr},
+        {"no key", 1, "no_key", [] { DeleteCaptureKey(); }, nullptr},
+        {"window gone", 2, "tracked_window_gone", [] { SetDword("hwnd_to_track", 0x7FFF0); }, nullptr},
+        {"empty image", 1, "still_image_missing", [&] { SetDword("show_img", 1); SetString("img_filename", strEmpty); }, nullptr},
+        {"cut image", 1, "still_image_missing", [&] { SetDword("show_img", 1); SetString("img_filename", strTruncated); }, nullptr},
         {"long path", 1, "still_image_missing",
-         [] { SetDword("show_img", 1); SetString("img_filename", "C:\\" + std::string(300, 'a') + "\\1.bmp"); }},
-        {"garbage ini", 2, "not_a_number", [] {}},
+         [] { SetDword("show_img", 1); SetString("img_filename", "C:\\" + std::string(300, 'a') + "\\1.bmp"); }, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszCase);
         WriteProgramSet();
         c.make();
-        std::unique_ptr<CIniFile> ini;
-        if (strcmp(c.pszCase, "garbage ini") == 0) {
-            ini.reset(new CIniFile(strGarbage));
-            ASSERT_TRUE(ini->IsMade()) << CIniFile::Path();
-        }
+        std::unique_ptr<CIniFile> ini(c.pIni != NULL ? new CIniFile(*c.pIni) : NULL);
+        ASSERT_TRUE(ini == NULL || ini->bMade) << IniPath();
         const DoctorRun json = RunDoctor("--json"), text = RunDoctor("");
         EXPECT_EQ(c.dwExit, json.dwExit) << json.strOut;
         EXPECT_EQ(c.dwExit, text.dwExit);
         EXPECT_TRUE(Has(json, std::string("\"code\":\"") + c.pszCode + "\"")) << json.strOut;
         EXPECT_TRUE(Has(text, c.pszCode)) << text.strOut;
+        EXPECT_EQ(c.pIni != NULL, Has(json, "{\"source\":\"ini\"")) << json.strOut;
         if (c.dwExit == 2) {
             const std::string strGrab = ArtifactPath("refused.bmp");
             ::DeleteFileA(strGrab.c_str());
