@@ -37,7 +37,8 @@ RawValue MakeValue(FuzzedDataProvider& in)
 Rect MakeRect(FuzzedDataProvider& in)
 {
     const std::int32_t x = in.ConsumeIntegral<std::int32_t>(), y = in.ConsumeIntegral<std::int32_t>();
-    return in.ConsumeBool() ? Rect{x, y, x + in.ConsumeIntegralInRange(-10, 4000), y + in.ConsumeIntegralInRange(-10, 3000)}
+    return in.ConsumeBool() ? Rect{x, y, x + std::int64_t{in.ConsumeIntegralInRange(-10, 4000)},
+                                   y + std::int64_t{in.ConsumeIntegralInRange(-10, 3000)}}
                             : Rect{x, y, in.ConsumeIntegral<std::int32_t>(), in.ConsumeIntegral<std::int32_t>()};
 }
 
