@@ -75,7 +75,7 @@ inline std::string RenderText(const Plan& plan, const std::string& strVersion, c
         const Setting& setting = plan.settings[i];
         const bool bNone = setting.from == Origin::Default && rule.bNoDefault;
         char szLine[160];
-        std::snprintf(szLine, sizeof(szLine), "  %-52s %11s  ", rule.pszName,
+        std::snprintf(szLine, sizeof(szLine), "  %-51s %11s  ", rule.pszName,
                       bNone ? "-" : std::to_string(setting.nValue).c_str());
         s += szLine;
         s += setting.from == Origin::Ini ? u8"文件" : setting.from == Origin::Registry ? u8"注册表" : u8"默认";
@@ -85,8 +85,9 @@ inline std::string RenderText(const Plan& plan, const std::string& strVersion, c
     s += u8"输出大小：" + detail::Size(plan.nOutWidth, plan.nOutHeight) + u8"，" +
          (plan.bHalftone ? "HALFTONE" : "COLORONCOLOR") + u8" 缩放，每秒最多 " +
          detail::Num(plan.Value(FS_DEFAULT_MAX_FPS)) + u8" 帧\n";
-    s += u8"静态图片：" + (plan.strImagePath.empty() ? std::string(u8"（没有设置）") : plan.strImagePath) +
-         (plan.bImageExists ? u8"（可用）" : u8"（不可用）") +
+    s += u8"静态图片：" +
+         (plan.strImagePath.empty() ? std::string(u8"没有设置")
+                                    : plan.strImagePath + (plan.bImageExists ? u8"（可用）" : u8"（不可用）")) +
          (plan.Value(FS_SHOW_IMG) == 1 ? u8"，正在显示" : u8"，没有显示") + "\n";
     s += u8"观众看到：";
     s += plan.picture == Picture::Image    ? u8"静态图片"

@@ -226,7 +226,7 @@ inline Plan ReadSettings(const SettingsSource& src)
 
     if (plan.source != SourceKind::Defaults && plan.Value(FS_PARAM_SET) != 1)
         Add(plan, Level::Warning, "incomplete_set", setting::kParamSet,
-            u8"param_set 是 " + Num(plan.Value(FS_PARAM_SET)) + u8"，不是 1：这组值还没写完，筛选器不会采用");
+            u8"param_set 是 " + Num(plan.Value(FS_PARAM_SET)) + u8"，不是 1：筛选器要等它是 1 才采用这组值");
     if (plan.Value(FS_TRACK_NEW_XY) != 1)
         Add(plan, Level::Warning, "not_tracking", setting::kTrackNewXY,
             u8"track_new_x_y_coords_each_frame_if_1 不是 1：移动捕捉框后，要等筛选器重新启动才会跟上");
