@@ -2,7 +2,9 @@
 # make setup   install what is missing (Debian 12, as root)
 # make run     set-up, build, then run the program under Wine, printing what it publishes
 # make test    set-up, build, then run all tests (native and under Wine)
-# make screenshot  set-up, build, then save the running program's capture frame as docs/frame.png and its About box as docs/about.png
+# make screenshot  set-up, build, then save the running program's capture frame as docs/frame.png,
+#                  its About box as docs/about.png and zelvix-doctor's grab of what the viewers
+#                  see as docs/grab.png
 # make fuzz    set-up, build, then run each libFuzzer target for FUZZ_SECONDS (default 300) seconds
 # make bench   set-up, build, then print the benchmark table (each figure against a floor)
 # make soak    set-up, build, then the long run that counts leaked handles and memory

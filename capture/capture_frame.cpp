@@ -70,16 +70,16 @@ CScreenShareHintWnd::CScreenShareHintWnd()
 LONG CScreenShareHintWnd::PublishDefaults()
 {
     // Opened by "param_set" 0 and closed by 1, the set as a whole.
-    LONG lResult = WriteCaptureDword("stretch_to_width", 800);
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("stretch_to_height", 450));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("stretch_mode_high_quality_if_1", 1));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("track_new_x_y_coords_each_frame_if_1", 1));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("param_set", 0));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("start_x", 0));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("start_y", 0));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_width", 800));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_height", 450));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("default_max_fps", 15));
+    LONG lResult = WriteCaptureDword(zelvix::setting::kStretchToWidth, 800);
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStretchToHeight, 450));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStretchModeHighQuality, 1));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kTrackNewXY, 1));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kParamSet, 0));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStartX, 0));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStartY, 0));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureWidth, 800));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureHeight, 450));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kDefaultMaxFps, 15));
     lResult = CaptureSetResult(lResult, PublishImageSettings(1));
     return EndCaptureSet(lResult);
 }
@@ -353,10 +353,10 @@ void CScreenShareHintWnd::PublishRegion()
     if (!m_bDefaultsPublished)
         m_bDefaultsPublished = PublishDefaults() == ERROR_SUCCESS;
 
-    LONG lResult = WriteCaptureDword("start_x", capture.nLeft);
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("start_y", capture.nTop));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_width", capture.nWidth));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword("capture_height", capture.nHeight));
+    LONG lResult = WriteCaptureDword(zelvix::setting::kStartX, capture.nLeft);
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStartY, capture.nTop));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureWidth, capture.nWidth));
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureHeight, capture.nHeight));
     lResult = CaptureSetResult(lResult, PublishImageSettings(m_bCapture ? 0 : 1));
     EndCaptureSet(lResult);  // a set with a failed write stays unmarked; the next tick writes it whole
 }

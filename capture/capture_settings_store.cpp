@@ -89,7 +89,7 @@ LONG WriteCaptureDword(LPCSTR pszValueName, int nValue)
 
 LONG WriteImageFileName(LPCSTR pszPath)
 {
-    return WriteCaptureValue("img_filename", REG_SZ, (const BYTE*)pszPath, (DWORD)lstrlenA(pszPath) + 1);
+    return WriteCaptureValue(zelvix::setting::kImgFilename, REG_SZ, (const BYTE*)pszPath, (DWORD)lstrlenA(pszPath) + 1);
 }
 
 CString GetImageFileName()
@@ -127,11 +127,11 @@ CString ImageFileNameFromModulePath(LPCSTR pszModulePath)
 
 LONG PublishImageSettings(int nShow)
 {
-    const LONG lShow = WriteCaptureDword("show_img", nShow);
+    const LONG lShow = WriteCaptureDword(zelvix::setting::kShowImg, nShow);
     return CaptureSetResult(lShow, WriteImageFileName(GetImageFileName()));
 }
 
 LONG EndCaptureSet(LONG lSetResult)
 {
-    return lSetResult == ERROR_SUCCESS ? WriteCaptureDword("param_set", 1) : lSetResult;
+    return lSetResult == ERROR_SUCCESS ? WriteCaptureDword(zelvix::setting::kParamSet, 1) : lSetResult;
 }

@@ -15,8 +15,10 @@
 
 #include <afxwin.h>
 
-// Names shared with the capture filter: never translate or change them.
-#define CAPTURE_KEY_PATH          "SOFTWARE\\screen-capture-recorder"
+#include "filter_settings.h"
+
+// Names shared with the capture filter (the value names are in filter_settings.h).
+#define CAPTURE_KEY_PATH          zelvix::kFilterKeyPath
 #define CAPTURE_KEY_ACCESS        (KEY_ALL_ACCESS | KEY_WOW64_32KEY)  // 0x000F023F
 
 // Stores one REG_DWORD (negative values as their two's-complement pattern). Returns 0 or the

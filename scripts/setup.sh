@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 PACKAGES=(
     g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils locales fonts-wqy-microhei fonts-wine
-    googletest cmake make g++ python3 imagemagick clang libclang-rt-14-dev
+    googletest cmake make g++ python3 python3-pil imagemagick clang libclang-rt-14-dev nlohmann-json3-dev
 )
 # Only needed where the kernel cannot start 32-bit programs (wine32 cannot run there): the tests
 # then run a 64-bit build of the same sources under wine64.

@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
-"""Writes the images of zelvix.exe's resources into OUTDIR.
+"""Writes the images of zelvix.exe's resources into OUTDIR, or the still image.
 
     python3 tools/make_images.py OUTDIR
+    python3 tools/make_images.py --still-image FILE
 
 Files: app.ico (64 x 64, 32-bit with alpha), 129.bmp (20 x 20, 24-bit logo),
 131/139/134/138/136.bmp (18 x 18, 32-bit button faces). Output is the same
 bytes on every run: nothing depends on time, locale or randomness.
+
+The still image (--still-image; shipped as 1.bmp beside the program) is the card the
+capture filter shows the viewers while capture is off: 800 x 450, 24-bit, the strip's
+blue with "直播暂停，马上回来" and the product name. Its text needs Pillow (Debian's
+python3-pil) and the WenQuanYi Micro Hei font (fonts-wqy-microhei).
 
 Colour rules of the caption-strip bitmaps: the image button treats pure white
 (255, 255, 255) as transparent, so pure white is used only where the strip
@@ -246,6 +252,40 @@ def app_icon():
     return rows
 
 
+# --- the still image ------------------------------------------------------------
+
+STRIP = (57, 174, 255)        # the caption strip's blue
+CARD_TEXT = (254, 254, 254)
+CARD_SOFT = (205, 232, 255)   # the product name and the rule, quieter than the message
+CARD_SIZE = (800, 450)
+CJK_FONT = '/usr/share/fonts/truetype/wqy/wqy-microhei.ttc'
+
+
+def still_image():
+    """Rows of (r, g, b): the message centred, a short rule, the product name below."""
+    try:
+        from PIL import Image, ImageDraw, ImageFont
+    except ImportError:
+        sys.exit('make_images.py: Pillow is missing (Debian: python3-pil; run make setup)')
+    if not os.path.exists(CJK_FONT):
+        sys.exit('make_images.py: %s is missing (Debian: fonts-wqy-microhei)' % CJK_FONT)
+    width, height = CARD_SIZE
+    img = Image.new('RGB', CARD_SIZE, STRIP)
+    draw = ImageDraw.Draw(img)
+
+    def centred(text, size, top, colour):
+        font = ImageFont.truetype(CJK_FONT, size)
+        left, _, right, _ = draw.textbbox((0, 0), text, font=font)
+        draw.text(((width - (right - left)) // 2 - left, top), text, font=font, fill=colour)
+
+    centred('直播暂停，马上回来', 56, 150, CARD_TEXT)
+    draw.rectangle((width // 2 - 60, 246, width // 2 + 59, 247), fill=CARD_SOFT)
+    centred('ZELVIX直播伴侣', 28, 268, CARD_SOFT)
+    data = img.tobytes()
+    return [[tuple(data[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+            for y in range(height)]
+
+
 BITMAPS = [
     ('129.bmp', logo, 24),
     ('131.bmp', switch_off, 32),
@@ -257,8 +297,13 @@ BITMAPS = [
 
 
 def main(argv):
+    if len(argv) == 3 and argv[1] == '--still-image':
+        os.makedirs(os.path.dirname(os.path.abspath(argv[2])), exist_ok=True)
+        with open(argv[2], 'wb') as f:
+            f.write(bmp_bytes(still_image(), 24))
+        return 0
     if len(argv) != 2:
-        sys.stderr.write('usage: make_images.py OUTDIR\n')
+        sys.stderr.write('usage: make_images.py OUTDIR | --still-image FILE\n')
         return 2
     out = argv[1]
     os.makedirs(out, exist_ok=True)

@@ -1,0 +1,19 @@
+// version.h - the version of zelvix.exe and zelvix-doctor.exe, in one place: both resource scripts
+// and the doctor's report take it from here.
+//
+// Plain #defines only: the resource compiler reads this file too.
+#ifndef ZELVIX_RES_VERSION_H
+#define ZELVIX_RES_VERSION_H
+
+#define ZELVIX_VERSION_MAJOR    1
+#define ZELVIX_VERSION_MINOR    0
+#define ZELVIX_VERSION_PATCH    0
+#define ZELVIX_VERSION_BUILD    0
+
+#define ZELVIX_VERSION_STR2(x)  #x
+#define ZELVIX_VERSION_STR(x)   ZELVIX_VERSION_STR2(x)
+// "1.0.0.0"; adjacent literals, which both compilers join.
+#define ZELVIX_VERSION_TEXT     ZELVIX_VERSION_STR(ZELVIX_VERSION_MAJOR) "." ZELVIX_VERSION_STR(ZELVIX_VERSION_MINOR) \
+                                "." ZELVIX_VERSION_STR(ZELVIX_VERSION_PATCH) "." ZELVIX_VERSION_STR(ZELVIX_VERSION_BUILD)
+
+#endif // ZELVIX_RES_VERSION_H
