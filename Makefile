@@ -6,6 +6,7 @@
 #                  its About box as docs/about.png and zelvix-doctor's grab of what the viewers
 #                  see as docs/grab.png
 # make fuzz    set-up, build, then run each libFuzzer target for FUZZ_SECONDS (default 300) seconds
+# make dist    set-up, build, then the Windows packages in build/dist: zip, installer, SHA256SUMS
 # make bench   set-up, build, then print the benchmark table (each figure against a floor)
 # make soak    set-up, build, then the long run that counts leaked handles and memory
 # make clean   remove the build outputs (the Wine prefix stays); make distclean: all of build/
@@ -25,7 +26,7 @@ define configure
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(2)-mingw.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 endef
 
-.PHONY: all setup build-i686 build-x64 build-native build-runnable run test screenshot fuzz bench soak clean distclean
+.PHONY: all setup build-i686 build-x64 build-native build-runnable run test dist screenshot fuzz bench soak clean distclean
 
 all: build-i686
 
@@ -55,7 +56,12 @@ run: setup
 test: setup
 	@$(MAKE) --no-print-directory build-runnable
 	@$(MAKE) --no-print-directory build-native
+	@scripts/make-dist >/dev/null
 	@scripts/run-tests
+
+dist: setup
+	@$(MAKE) --no-print-directory build-i686
+	@scripts/make-dist
 
 screenshot: setup
 	@$(MAKE) --no-print-directory build-runnable

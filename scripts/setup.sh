@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 PACKAGES=(
     g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils locales fonts-wqy-microhei fonts-wine
-    googletest cmake make g++ python3 python3-pil imagemagick clang libclang-rt-14-dev nlohmann-json3-dev
+    googletest cmake make g++ python3 python3-pil imagemagick clang libclang-rt-14-dev nlohmann-json3-dev nsis
 )
 # Only needed where the kernel cannot start 32-bit programs (wine32 cannot run there): the tests
 # then run a 64-bit build of the same sources under wine64.
@@ -43,10 +43,11 @@ install_missing() {
     fi
     say "installing ${missing[*]}"
     if [[ -z ${APT_UPDATED:-} ]]; then
-        apt-get update -q
+        apt-get -o DPkg::Lock::Timeout=600 update -q
         APT_UPDATED=1
     fi
-    apt-get install -y -q "${missing[@]}"
+    # Another install may hold dpkg's lock for a while: wait for it rather than fail.
+    apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
 }
 
 install_missing "${PACKAGES[@]}"
