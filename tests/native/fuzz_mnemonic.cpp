@@ -4,97 +4,52 @@
 // bytes: lone lead bytes, '&' at the end, trail bytes that look like letters). An empty text at an
 // even position stands for an item without a record. The position found must be the first one a
 // walk over whole characters finds, and the WM_MENUCHAR answer must encode it.
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 
+#include "fuzz_text.h"
 #include "menu_text.h"
-
-namespace
-{
-bool GbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool NoLead(unsigned char) { return false; }
-bool AllLead(unsigned char) { return true; }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-template <class IsLead>
-bool ReferenceHas(const std::vector<std::uint8_t>& text, unsigned char key, IsLead isLead)
-{
-    if (key == 0 || isLead(key))
-        return false;
-    // Single-byte characters only, in order; a double-byte character breaks any "&x" pair.
-    std::vector<int> chars;  // byte value, or -1 for a double-byte character
-    for (std::size_t i = 0; i < text.size();) {
-        if (isLead(text[i]) && i + 1 < text.size()) {
-            chars.push_back(-1);
-            i += 2;
-        } else {
-            chars.push_back(text[i]);
-            i += 1;
-        }
-    }
-    for (std::size_t i = 0; i + 1 < chars.size(); ++i)
-        if (chars[i] == '&' && chars[i + 1] >= 0 && AsciiLower(static_cast<char>(chars[i + 1])) == AsciiLower(static_cast<char>(key)))
-            return true;
-    return false;
-}
-
-template <class IsLead>
-void Check(std::uint32_t typed, const std::vector<std::vector<std::uint8_t>>& texts, IsLead isLead)
-{
-    const unsigned char key = static_cast<unsigned char>(typed & 0xFF);
-    // Every text in a heap block of its own size, so that a read past a text is seen.
-    std::vector<std::unique_ptr<char[]>> blocks;
-    for (const auto& text : texts) {
-        blocks.emplace_back(new char[text.size()]);
-        if (!text.empty())
-            std::memcpy(blocks.back().get(), text.data(), text.size());
-    }
-    auto getText = [&](int i, const char*& text, std::size_t& length) {
-        const std::size_t n = static_cast<std::size_t>(i);
-        if (texts[n].empty() && i % 2 == 0)
-            return false;
-        text = blocks[n].get();
-        length = texts[n].size();
-        return true;
-    };
-    const int position =
-        zelvix::FindMnemonicIndex(static_cast<int>(texts.size()), typed, getText, AsciiLower, isLead);
-    int expected = -1;
-    for (std::size_t i = 0; i < texts.size() && expected < 0; ++i)
-        if (ReferenceHas(texts[i], key, isLead))
-            expected = static_cast<int>(i);
-    if (position != expected)
-        std::abort();
-    const std::uint32_t answer = zelvix::MenuCharResult(position);
-    if (position < 0 ? answer != 0 : answer != ((zelvix::kMenuCharExecute << 16) | static_cast<std::uint32_t>(position)))
-        std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 3)
         return 0;
     const std::uint32_t typed = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8);
-    const unsigned rule = data[2] % 3;
+    const unsigned char key = data[0];
+    const fuzz::LeadRule isLead = fuzz::PickRule(data[2]);
     std::vector<std::vector<std::uint8_t>> texts(1);
     for (std::size_t i = 3; i < size; ++i) {
-        if (data[i] == 0xFF && i + 1 < size && data[i + 1] == 0x00) {
-            texts.emplace_back();
-            ++i;
-        } else {
+        if (data[i] == 0xFF && i + 1 < size && data[i + 1] == 0x00)
+            texts.emplace_back(), ++i;
+        else
             texts.back().push_back(data[i]);
-        }
     }
-    switch (rule) {
-    case 0: Check(typed, texts, GbkLead); break;
-    case 1: Check(typed, texts, NoLead); break;
-    default: Check(typed, texts, AllLead); break;
+    // Every text in a heap block of its own size, so that a read past a text is seen.
+    std::vector<std::unique_ptr<char[]>> blocks;
+    int expected = -1;
+    for (const auto& text : texts) {
+        blocks.emplace_back(new char[text.size()]);
+        if (!text.empty())
+            std::memcpy(blocks.back().get(), text.data(), text.size());
+        // A single-byte '&' followed by the key as a single-byte character, in either case; a key
+        // of 0 or a lead byte is no character.
+        const std::vector<std::size_t> s = fuzz::CharStarts(text.data(), text.size(), isLead);
+        for (std::size_t i = 0; expected < 0 && key != 0 && !isLead(key) && i + 2 < s.size(); ++i)
+            if (s[i + 1] - s[i] == 1 && text[s[i]] == '&' && s[i + 2] - s[i + 1] == 1
+                && fuzz::Lower(static_cast<char>(text[s[i + 1]])) == fuzz::Lower(static_cast<char>(key)))
+                expected = static_cast<int>(blocks.size() - 1);
     }
+    auto getText = [&](int i, const char*& text, std::size_t& length) {
+        const std::size_t n = static_cast<std::size_t>(i);
+        text = blocks[n].get();
+        length = texts[n].size();
+        return !(texts[n].empty() && i % 2 == 0);
+    };
+    const int position = zelvix::FindMnemonicIndex(static_cast<int>(texts.size()), typed, getText, fuzz::Lower, isLead);
+    const std::uint32_t answer = zelvix::MenuCharResult(position);
+    if (position != expected
+        || answer != (position < 0 ? 0 : (zelvix::kMenuCharExecute << 16) | static_cast<std::uint32_t>(position)))
+        std::abort();
     return 0;
 }

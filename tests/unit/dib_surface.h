@@ -1,5 +1,4 @@
 // dib_surface.h - pixel-exact drawing checks shared by the unit tests.
-//
 //   DibSurface   32-bpp top-down DIB section in a memory DC, filled from a function of (x, y);
 //                copies any bitmap in (a mask reads as black/white)
 //   PixelsAre    a rectangle of a surface against a colour or a function; names the first
@@ -10,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <functional>
 
 namespace zelvix_test
@@ -43,10 +41,10 @@ public:
         ::GdiFlush();
         for (int i = 0; i < m_cx * m_cy; ++i) {
             const COLORREF c = fn(i % m_cx, i / m_cx);
-            m_pBits[i] = RGB(GetBValue(c), GetGValue(c), GetRValue(c));  // 0x00RRGGBB
+            m_pBits[i] = RGB(GetBValue(c), GetGValue(c), GetRValue(c));   // 0x00RRGGBB
         }
     }
-    BOOL CopyFrom(HBITMAP hBitmap)  // FALSE when hBitmap cannot be selected
+    BOOL CopyFrom(HBITMAP hBitmap)   // FALSE when hBitmap cannot be selected
     {
         HDC hSource = ::CreateCompatibleDC(NULL);
         HGDIOBJ hOld = ::SelectObject(hSource, hBitmap);
@@ -62,26 +60,13 @@ public:
         return RGB(GetBValue(p), GetGValue(p), GetRValue(p));
     }
     HDC hdc() const { return m_hDC; }
-    // The bounding box of the pixels of rc in colour c; empty when there are none.
-    RECT BoundsOf(const RECT& rc, COLORREF c) const
-    {
-        RECT b = { rc.right, rc.bottom, rc.left, rc.top };
-        for (LONG y = rc.top; y < rc.bottom; ++y)
-            for (LONG x = rc.left; x < rc.right; ++x)
-                if (At(x, y) == c)
-                    b = { std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1),
-                          std::max(b.bottom, y + 1) };
-        return b;
-    }
-    bool Has(const RECT& rc, COLORREF c) const { return BoundsOf(rc, c).left < rc.right; }
-
-    const int m_cx, m_cy;
 
 private:
+    const int m_cx, m_cy;
     HDC m_hDC = ::CreateCompatibleDC(NULL);
     HBITMAP m_hBitmap;
     HGDIOBJ m_hOld;
-    DWORD* m_pBits = nullptr;  // owned by m_hBitmap
+    DWORD* m_pBits = nullptr;   // owned by m_hBitmap
 };
 
 inline ::testing::AssertionResult PixelsAre(const DibSurface& s, const RECT& rc, const ColorFn& expected)
@@ -93,15 +78,14 @@ inline ::testing::AssertionResult PixelsAre(const DibSurface& s, const RECT& rc,
                 xBad = x, yBad = y;
     if (nBad == 0)
         return ::testing::AssertionSuccess();
-    ::testing::Message message;  // one stream, so that std::hex lasts
+    ::testing::Message message;   // one stream, so that std::hex lasts
     message << nBad << " pixels differ, the first at (" << xBad << "," << yBad << "): 0x" << std::hex
             << s.At(xBad, yBad) << ", expected 0x" << expected(xBad, yBad);
     return ::testing::AssertionFailure() << message;
 }
-
 inline ::testing::AssertionResult PixelsAre(const DibSurface& s, const RECT& rc, COLORREF c)
 {
-    return PixelsAre(s, rc, [c](int, int) { return c; });
+    return PixelsAre(s, rc, ColorFn([c](int, int) { return c; }));
 }
 
 } // namespace zelvix_test

@@ -1,0 +1,264 @@
+// The image button: derived copies, who releases which handle, the pixels a paint leaves in a
+// 32-bit memory DC (transparency included), and real window messages: clicks, focus, disabling,
+// and a drop-down menu driven through the platform's own menu loop.
+#include "../../controls/button/image_button.h"
+#include "dib_surface.h"
+
+using namespace zelvix_test;
+
+namespace
+{
+const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+
+// Screen-compatible, as LoadImage gives a bitmap resource.
+HBITMAP MakeScreenBitmap(int cx, int cy, const ColorFn& fn)
+{
+    DibSurface source(cx, cy, fn);
+    HDC hScreen = ::GetDC(NULL), hDC = ::CreateCompatibleDC(hScreen);
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, cx, cy);
+    HGDIOBJ hOld = ::SelectObject(hDC, hBitmap);
+    ::BitBlt(hDC, 0, 0, cx, cy, source.hdc(), 0, 0, SRCCOPY);
+    ::SelectObject(hDC, hOld);
+    ::DeleteDC(hDC);
+    ::ReleaseDC(NULL, hScreen);
+    return hBitmap;
+}
+bool IsGone(HGDIOBJ h) { return h != NULL && ::GetObjectType(h) == 0; }
+
+// 18 x 18: a 2-pixel white (transparent) border around colours, with (255,255,254) at (5,5),
+// which is next to the key but opaque.
+bool IsKey(int x, int y) { return x < 2 || y < 2 || x >= 16 || y >= 16; }
+COLORREF Bordered(int x, int y)
+{
+    return IsKey(x, y) ? kWhite : x == 5 && y == 5 ? RGB(255, 255, 254) : RGB(40 + x * 10, 200 - y * 10, y == 9 ? 0 : 100);
+}
+COLORREF Dark(int x, int y)   // three quarters of each channel, rounded down
+{
+    const COLORREF c = Bordered(x, y);
+    return RGB(GetRValue(c) * 3 / 4, GetGValue(c) * 3 / 4, GetBValue(c) * 3 / 4);
+}
+COLORREF Face(int, int) { return ::GetSysColor(COLOR_BTNFACE); }
+COLORREF ParentPattern(int x, int y) { return RGB((x * 7) & 0xFF, (y * 11) & 0xFF, 0x55); }
+ColorFn Over(const ColorFn& back, const ColorFn& image)   // the image where it is opaque
+{
+    return [=](int x, int y) { return IsKey(x, y) ? back(x, y) : image(x, y); };
+}
+const RECT k18 = { 0, 0, 18, 18 };
+
+class CTestButton : public CImageButton
+{
+public:
+    using CImageButton::m_bmpParentCopy, CImageButton::m_dcParentCopy, CImageButton::m_dropMenu,
+        CImageButton::m_hCommandTarget;
+
+    ::testing::AssertionResult Paints(UINT nState, const ColorFn& expected)   // as an owner-draw request would
+    {
+        DibSurface s(18, 18);
+        DRAWITEMSTRUCT dis = { ODT_BUTTON, 0, 0, 0, nState, m_hWnd, s.hdc(), k18, 0 };
+        CImageButton::DrawItem(&dis);
+        return PixelsAre(s, k18, expected);
+    }
+};
+
+// A parent that logs the commands its command map is asked for, after the control's own
+// (reflected) handling, and where the focus was then.
+class CTestParent : public CWnd
+{
+public:
+    std::vector<UINT> m_commands;
+    HWND m_hFocusAtHandler = NULL;
+
+    BOOL CreateParent(int x, int y, int cx, int cy)
+    {
+        // Shown without activation: with no window manager Wine takes two seconds to hide an
+        // active window.
+        return CreateEx(0, AfxRegisterWndClass(0), "test", WS_POPUP, x, y, cx, cy, NULL, NULL)
+            && SetWindowPos(NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override
+    {
+        m_commands.push_back(MAKELONG(nID, nCode));
+        m_hFocusAtHandler = ::GetFocus();
+        return CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+    }
+};
+
+// Message loop turns that pre-translate like the program's loop.
+void PumpMessages()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        if (!CWnd::WalkPreTranslateTree(NULL, &msg))
+            ::DispatchMessageA(&msg);
+}
+void PostClick(HWND hWnd, UINT nDown = WM_LBUTTONDOWN)
+{
+    ::PostMessageA(hWnd, nDown, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageA(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+class ImageButton : public testing::Test
+{
+protected:
+    CTestParent m_parent;
+    CWnd m_panel;      // a child window of the top-level parent
+    CTestButton m_button;
+    CButton m_next;    // after the button in the tab order
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_parent.CreateParent(400, 400, 300, 80));
+        ASSERT_TRUE(m_panel.Create(AfxRegisterWndClass(0), NULL, WS_VISIBLE, CRect(0, 40, 300, 80), &m_parent, 1));
+        ASSERT_TRUE(m_button.Create(NULL, WS_VISIBLE, CRect(2, 2, 20, 20), &m_parent, 101));
+        ASSERT_TRUE(m_next.Create("B", WS_VISIBLE | WS_TABSTOP, CRect(40, 2, 80, 20), &m_parent, 102));
+        ASSERT_EQ(IMGBTN_OK, m_button.AssignBitmaps(MakeScreenBitmap(18, 18, Bordered), BMP_DARKER));
+    }
+    void TearDown() override { m_parent.DestroyWindow(); }
+};
+} // namespace
+
+TEST(ImageButtonDerivedImage, GreyAndDarkerCopiesFollowTheWorkedExamples)
+{
+    const struct { HBITMAP (*pfnMake)(HBITMAP, DWORD, DWORD); COLORREF in, out; } cases[] = {
+        { CImageButton::MakeGrayBitmap, RGB(128, 128, 128), RGB(127, 127, 127) },
+        { CImageButton::MakeGrayBitmap, RGB(255, 0, 0), RGB(76, 76, 76) },  // the channel order
+        { CImageButton::MakeDarkBitmap, RGB(255, 255, 254), RGB(191, 191, 190) },
+        { CImageButton::MakeDarkBitmap, kWhite, kWhite },
+    };
+    for (const auto& c : cases) {
+        HBITMAP hSource = MakeScreenBitmap(3, 2, [&](int, int) { return c.in; }), hCopy = c.pfnMake(hSource, 3, 2);
+        DibSurface copy(3, 2), source(3, 2);
+        ASSERT_TRUE(copy.CopyFrom(hCopy) && source.CopyFrom(hSource));
+        EXPECT_TRUE(PixelsAre(copy, { 0, 0, 3, 2 }, c.out)) << "from 0x" << std::hex << c.in;
+        EXPECT_TRUE(PixelsAre(source, { 0, 0, 3, 2 }, c.in)) << "the source changed";
+        ::DeleteObject(hCopy);
+        ::DeleteObject(hSource);
+    }
+}
+
+TEST_F(ImageButton, EveryHandleGivenOrMadeIsReleasedByTheNextAssignOrByDestruction)
+{
+    HBITMAP hHeld = MakeScreenBitmap(4, 4, Bordered);   // held by another DC: no mask can be made
+    HDC hHolder = ::CreateCompatibleDC(NULL);
+    HGDIOBJ hOld = ::SelectObject(hHolder, hHeld);
+    const struct { HGDIOBJ hFirst, hSecond; int nResult; } cases[] = {   // a brush has no bitmap header
+        { ::CreateSolidBrush(0), MakeScreenBitmap(4, 4, Bordered), IMGBTN_BAD_BITMAP },
+        { MakeScreenBitmap(4, 4, Bordered), ::CreateSolidBrush(0), IMGBTN_BAD_BITMAP },
+        { hHeld, MakeScreenBitmap(4, 4, Bordered), IMGBTN_MASK_FAILED },
+        { NULL, MakeScreenBitmap(4, 4, Bordered), IMGBTN_OK },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.nResult, m_button.AssignBitmaps((HBITMAP)c.hFirst, (HBITMAP)c.hSecond)) << &c - cases;
+        EXPECT_TRUE(IsGone(c.hSecond) && (c.hFirst == hHeld || c.hFirst == NULL || IsGone(c.hFirst))) << &c - cases;
+        EXPECT_TRUE(m_button.GetBitmapSlot(0).hBitmap == NULL && m_button.GetBitmapSlot(1).hBitmap == NULL);
+    }
+    ::SelectObject(hHolder, hOld);
+    ::DeleteDC(hHolder);
+    EXPECT_TRUE(IsGone(hHeld));   // Wine keeps a deleted bitmap while a DC holds it
+
+    CTestButton* pButton = new CTestButton;
+    ASSERT_TRUE(pButton->Create(NULL, WS_VISIBLE, CRect(30, 2, 48, 20), &m_parent, 103));
+    std::vector<HGDIOBJ> handles;
+    for (HBITMAP hSecond : { MakeScreenBitmap(6, 4, Bordered), BMP_DARKER }) {
+        ASSERT_EQ(IMGBTN_OK, pButton->AssignBitmaps(MakeScreenBitmap(6, 4, Bordered), hSecond));
+        for (HGDIOBJ h : handles)
+            EXPECT_TRUE(IsGone(h)) << "handle " << h << " of the previous call";
+        handles.clear();
+        for (int i : { 0, 1 })
+            handles.insert(handles.end(), { pButton->GetBitmapSlot(i).hBitmap, pButton->GetBitmapSlot(i).hMask });
+    }
+    pButton->EnableParentBackground(FALSE);
+    DibSurface parentPicture(300, 80);
+    ASSERT_EQ(IMGBTN_OK, pButton->CopyParentBackground(CDC::FromHandle(parentPicture.hdc())));
+    handles.insert(handles.end(), { pButton->m_bmpParentCopy.m_hObject, pButton->m_dcParentCopy.m_hDC });
+    delete pButton;
+    for (HGDIOBJ h : handles)
+        EXPECT_TRUE(IsGone(h)) << "handle " << h << " after destruction";
+}
+
+TEST_F(ImageButton, PaintsTheSecondImageAtRestTheFirstInASunkenEdgeWhenPressedAndTheParentWhereTransparent)
+{
+    EXPECT_TRUE(m_button.Paints(0, Over(Face, Dark)));
+    EXPECT_TRUE(m_button.Paints(ODS_SELECTED, [](int x, int y) {   // bottom and right with both far corners
+        return x == 17 || y == 17 ? ::GetSysColor(COLOR_BTNHIGHLIGHT)
+                                  : x == 0 || y == 0 ? ::GetSysColor(COLOR_BTNSHADOW) : Over(Face, Bordered)(x, y);
+    }));
+    m_button.ShowBorder(FALSE, FALSE);
+    EXPECT_TRUE(m_button.Paints(ODS_SELECTED, Over(Face, Bordered))) << "border off: pressing changes only the image";
+    // A second bitmap passed in is keyed on black, not white.
+    const auto blackKeyed = [](int x, int y) { return IsKey(x, y) ? kBlack : ParentPattern(x, y); };
+    ASSERT_EQ(IMGBTN_OK, m_button.AssignBitmaps(MakeScreenBitmap(18, 18, Bordered), MakeScreenBitmap(18, 18, blackKeyed)));
+    EXPECT_TRUE(m_button.Paints(0, Over(Face, ParentPattern)));
+
+    DibSurface parentPicture(300, 80, ParentPattern);
+    CDC* pParentDC = CDC::FromHandle(parentPicture.hdc());
+    EXPECT_EQ(IMGBTN_NO_PARENT_COPY, m_button.CopyParentBackground(pParentDC)) << "not in parent-background mode";
+    m_button.EnableParentBackground(FALSE);
+    EXPECT_EQ(IMGBTN_NO_PARENT_COPY, m_button.CopyParentBackground(NULL));
+    ASSERT_EQ(IMGBTN_OK, m_button.CopyParentBackground(pParentDC));
+    EXPECT_TRUE(m_button.Paints(ODS_SELECTED, Over([](int x, int y) { return ParentPattern(x + 2, y + 2); }, Bordered)));
+
+    // 20 x 20 in 18 x 18, every pixel different: drawn at (-1, -1), one pixel lost on each side.
+    auto unique = [](int x, int y) { return RGB(x * 12, y * 12, 77); };
+    ASSERT_EQ(IMGBTN_OK, m_button.AssignBitmaps(MakeScreenBitmap(20, 20, unique), NULL));
+    EXPECT_TRUE(m_button.Paints(0, [&](int x, int y) { return unique(x + 1, y + 1); }));
+}
+
+TEST_F(ImageButton, ClickFocusesTheButtonBeforeTheParentsHandlerAndDoubleClicksAreClicks)
+{
+    // The notification alone, with the focus elsewhere (a real click focuses through the class).
+    m_next.SetFocus();
+    m_parent.SendMessage(WM_COMMAND, MAKEWPARAM(101, BN_CLICKED), (LPARAM)m_button.m_hWnd);
+    EXPECT_EQ(m_button.m_hWnd, m_parent.m_hFocusAtHandler);
+    m_parent.m_commands.clear();
+    PostClick(m_button.m_hWnd);
+    PostClick(m_button.m_hWnd, WM_LBUTTONDBLCLK);
+    PumpMessages();
+    EXPECT_EQ((std::vector<UINT>{ 101, 101 }), m_parent.m_commands) << "two BN_CLICKED, no BN_DOUBLECLICKED";
+}
+
+TEST_F(ImageButton, DisablingHandsTheFocusOnAlongTheTabOrder)
+{
+    m_panel.SetFocus();
+    m_button.EnableWindow(FALSE);
+    EXPECT_EQ(m_next.m_hWnd, ::GetFocus()) << "also when the button did not have the focus";
+    m_next.DestroyWindow();
+    m_button.EnableWindow(TRUE);
+    m_button.SetFocus();
+    m_button.EnableWindow(FALSE);
+    EXPECT_EQ(m_parent.m_hWnd, ::GetFocus()) << "no other tab item: the parent";
+}
+
+namespace
+{
+// A thread timer types the mnemonic into the platform's menu loop once the menu shows.
+HWND g_hMenuOwner;
+int g_nTicks;
+void CALLBACK TypeInMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (++g_nTicks == 2)
+        ::PostMessageA(g_hMenuOwner, WM_CHAR, 'b', 0);
+    else if (g_nTicks > 40)
+        ::EndMenu();   // a key that was ignored must not hang the test
+}
+} // namespace
+
+TEST_F(ImageButton, DropMenuItemChosenByItsMnemonicGoesToTheCommandTarget)
+{
+    CTestParent target;
+    COwnerDrawnMenu popup;   // outlives the button, whose menu leaves a foreign pop-up alone
+    CTestButton button;
+    ASSERT_TRUE(target.CreateParent(600, 400, 10, 10) && popup.CreatePopupMenu());
+    ASSERT_TRUE(button.Create(NULL, WS_VISIBLE, CRect(140, 2, 158, 20), &m_parent, 104) && button.m_dropMenu.CreateMenu());
+    ASSERT_TRUE(popup.AppendOwnerDrawnItem(0, 301, L"&Alpha") && popup.AppendOwnerDrawnItem(0, 302, L"&Beta"));
+    ASSERT_TRUE(button.m_dropMenu.AppendOwnerDrawnItem(MF_POPUP, (UINT_PTR)popup.m_hMenu, L"Menu"));
+    button.m_hCommandTarget = target.m_hWnd;
+    g_hMenuOwner = button.m_hWnd, g_nTicks = 0;
+    const UINT_PTR nTimer = ::SetTimer(NULL, 0, 20, TypeInMenu);
+    PostClick(button.m_hWnd);
+    PumpMessages();   // returns once the menu loop has ended
+    ::KillTimer(NULL, nTimer);
+    EXPECT_EQ(std::vector<UINT>{ 104 }, m_parent.m_commands) << "the click";
+    EXPECT_EQ(std::vector<UINT>{ 302 }, target.m_commands) << "the item, answered through the button's WM_MENUCHAR";
+    target.DestroyWindow();
+}
