@@ -15,7 +15,6 @@
 #include <string>
 
 #include "common/observe.h"
-#include "common/zelvix_process.h"
 
 namespace
 {
@@ -64,57 +63,41 @@ int SizeOf(const std::wstring& strDir)
     return nBytes;
 }
 
-// Runs a program and waits for it; its exit code, or -1 if it could not start or did not end.
-int RunAndWait(const std::wstring& strCommand)
+// Starts a program (pi zeroed if it could not).
+PROCESS_INFORMATION Start(std::wstring strCommand)
 {
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    std::wstring cmd = strCommand;
-    if (!::CreateProcessW(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return -1;
+    if (::CreateProcessW(NULL, &strCommand[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        ::CloseHandle(pi.hThread);
+    return pi;
+}
+
+// Waits for a started program; its exit code, or -1 if it did not start or end.
+int WaitFor(PROCESS_INFORMATION pi)
+{
     DWORD dwCode = (DWORD)-1;
-    if (::WaitForSingleObject(pi.hProcess, WAIT_MS) == WAIT_OBJECT_0)
+    if (pi.hProcess != NULL && ::WaitForSingleObject(pi.hProcess, WAIT_MS) == WAIT_OBJECT_0)
         ::GetExitCodeProcess(pi.hProcess, &dwCode);
-    ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     return (int)dwCode;
 }
+int RunAndWait(const std::wstring& strCommand) { return WaitFor(Start(strCommand)); }
 
-// The uninstall entry's values as text (numbers in decimal), empty if there is no entry.
-std::map<std::wstring, std::wstring> UninstallEntry()
+// The values of a key in the 32-bit view, name -> type and data as text (a DWORD in decimal);
+// empty if there is no key.
+std::map<std::wstring, std::wstring> Values(HKEY hRoot, const wchar_t* pszPath)
 {
     std::map<std::wstring, std::wstring> values;
     HKEY hKey = NULL;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ | KEY_WOW64_32KEY, &hKey) != ERROR_SUCCESS)
-        return values;
-    wchar_t szName[256];
-    BYTE data[2048];
-    for (DWORD i = 0;; ++i) {
-        DWORD cchName = 256, cb = sizeof(data) - 2, dwType = 0;
-        if (::RegEnumValueW(hKey, i, szName, &cchName, NULL, &dwType, data, &cb) != ERROR_SUCCESS)
-            break;
-        data[cb] = data[cb + 1] = 0;
-        values[szName] = dwType == REG_DWORD ? std::to_wstring(*(DWORD*)data) : std::wstring((wchar_t*)data);
-    }
-    ::RegCloseKey(hKey);
-    return values;
-}
-
-// Every value of the capture filter's key, name -> type and bytes.
-std::map<std::string, std::string> FilterKey()
-{
-    std::map<std::string, std::string> values;
-    HKEY hKey = NULL;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\screen-capture-recorder", 0, KEY_READ | KEY_WOW64_32KEY, &hKey) != ERROR_SUCCESS)
-        return values;
-    char szName[256];
-    BYTE data[2048];
-    for (DWORD i = 0;; ++i) {
-        DWORD cchName = 256, cb = sizeof(data), dwType = 0;
-        if (::RegEnumValueA(hKey, i, szName, &cchName, NULL, &dwType, data, &cb) != ERROR_SUCCESS)
-            break;
-        values[szName] = std::to_string(dwType) + ":" + std::string((char*)data, cb);
+    wchar_t szName[256], szData[1024];
+    DWORD cchName = 256, cb = sizeof(szData) - 2, dwType = 0;
+    for (DWORD i = ::RegOpenKeyExW(hRoot, pszPath, 0, KEY_READ | KEY_WOW64_32KEY, &hKey) == ERROR_SUCCESS ? 0 : ~0u;
+         i != ~0u && ::RegEnumValueW(hKey, i, szName, &cchName, NULL, &dwType, (BYTE*)szData, &cb) == ERROR_SUCCESS;
+         ++i, cchName = 256, cb = sizeof(szData) - 2) {
+        szData[cb / 2] = L'\0';
+        values[szName] = std::to_wstring(dwType) + L":" + (dwType == REG_DWORD ? std::to_wstring(*(DWORD*)szData) : szData);
     }
     ::RegCloseKey(hKey);
     return values;
@@ -157,37 +140,29 @@ TEST(Installer, InstallsRunsRefusesWhileRunningReinstallsAndUninstallsCleanly)
         EXPECT_EQ(installed, FilesIn(strDir)) << Narrow(strDir, CP_UTF8);
         EXPECT_EQ(0, lstrcmpiW(strExe.c_str(), ShortcutTarget(strLink).c_str())) << "Start-menu shortcut";
         EXPECT_FALSE(Exists(Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\" + PRODUCT + L".lnk")) << "desktop shortcut not asked for";
-        std::map<std::wstring, std::wstring> entry = UninstallEntry();
-        const std::wstring strVersion(pszVersion, pszVersion + strlen(pszVersion));
-        EXPECT_EQ(PRODUCT, entry[L"DisplayName"]);
-        EXPECT_EQ(strVersion, entry[L"DisplayVersion"]);
-        EXPECT_EQ(L"ZELVIX", entry[L"Publisher"]);
-        EXPECT_EQ(strExe + L",0", entry[L"DisplayIcon"]);
-        EXPECT_EQ(L"\"" + strUninstaller + L"\"", entry[L"UninstallString"]);
-        EXPECT_NEAR(SizeOf(strDir) / 1024, _wtoi(entry[L"EstimatedSize"].c_str()), 8) << "KB";
+        std::map<std::wstring, std::wstring> entry = Values(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
+        EXPECT_EQ(std::wstring(L"1:") + PRODUCT, entry[L"DisplayName"]);
+        EXPECT_EQ(L"1:" + std::wstring(pszVersion, pszVersion + strlen(pszVersion)), entry[L"DisplayVersion"]);
+        EXPECT_EQ(L"1:ZELVIX", entry[L"Publisher"]);
+        EXPECT_EQ(L"1:" + strExe + L",0", entry[L"DisplayIcon"]);
+        EXPECT_EQ(L"1:\"" + strUninstaller + L"\"", entry[L"UninstallString"]);
+        EXPECT_NEAR(SizeOf(strDir) / 1024, _wtoi(entry[L"EstimatedSize"].c_str() + 2), 8) << "KB";
     }
 
     // The installed program runs, and points the filter at its own folder's still image.
     CZelvixProcess program;
-    ASSERT_TRUE(program.StartExe(Narrow(strExe)));
+    ASSERT_TRUE(program.Start(false, false, Narrow(strExe)));
     ASSERT_TRUE(WaitStable(WAIT_MS, [&] { return FindCaptureFrame(program.GetProcessId()) != NULL; })) << "no frame";
     SeedTickSentinels();
-    DWORD dwSet = 0;
-    ASSERT_TRUE(WaitStable(WAIT_MS, [&] { return ReadCaptureDword("param_set", &dwSet) && dwSet == 1; })) << "no tick";
-    char szImage[1024] = "";
-    EXPECT_TRUE(CaptureValue("img_filename", REG_SZ, szImage, sizeof(szImage)));
-    EXPECT_EQ(Narrow(strDir) + "\\1.bmp", szImage);
+    ASSERT_TRUE(WaitStable(WAIT_MS, [] { return CaptureDword("param_set") == 1; })) << "no tick";
+    EXPECT_EQ(Narrow(strDir) + "\\1.bmp", CaptureString("img_filename"));
 
     // In place (_?=), so that its exit code is its own verdict: a silent one refuses; a shown one
     // says why and offers to retry, and cancelling ends it.
     const std::wstring strInPlace = L"\"" + strUninstaller + L"\" _?=" + strDir;
     LogStep("uninstall while the program runs");
     EXPECT_EQ(2, RunAndWait(strInPlace + L" /S")) << "the silent uninstaller did not refuse";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::wstring cmd = strInPlace;
-    ASSERT_TRUE(::CreateProcessW(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    const PROCESS_INFORMATION pi = Start(strInPlace);
     HWND hBox = NULL;
     EXPECT_TRUE(WaitStable(WAIT_MS, [&] {
         hBox = FindProcessWindow(pi.dwProcessId, [](HWND h) {
@@ -199,25 +174,21 @@ TEST(Installer, InstallsRunsRefusesWhileRunningReinstallsAndUninstallsCleanly)
         return hBox != NULL;
     })) << "no message with a retry button saying the program runs";
     ::PostMessageW(hBox, WM_COMMAND, IDCANCEL, 0);
-    DWORD dwCode = 0;
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, WAIT_MS));
-    ::GetExitCodeProcess(pi.hProcess, &dwCode);
-    EXPECT_EQ(2u, dwCode) << "cancelled uninstaller";
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    EXPECT_EQ(2, WaitFor(pi)) << "cancelled uninstaller";
     EXPECT_EQ(installed, FilesIn(strDir)) << "files went while the program ran";
     program.Kill();
 
-    const std::map<std::string, std::string> filterKey = FilterKey();
+    const wchar_t FILTER_KEY[] = L"SOFTWARE\\screen-capture-recorder";
+    const std::map<std::wstring, std::wstring> filterKey = Values(HKEY_CURRENT_USER, FILTER_KEY);
     LogStep("silent uninstall");
     ASSERT_EQ(0, RunAndWait(L"\"" + strUninstaller + L"\" /S"));
     // It goes on from a copy of itself in the temporary folder.
     EXPECT_TRUE(WaitStable(WAIT_MS, [&] { return !Exists(strDir); })) << Narrow(strDir, CP_UTF8) << " stays";
     LogStep("uninstalled");
     EXPECT_FALSE(Exists(strLink)) << "Start-menu shortcut stays";
-    EXPECT_TRUE(UninstallEntry().empty()) << "uninstall entry stays";
+    EXPECT_TRUE(Values(HKEY_LOCAL_MACHINE, UNINSTALL_KEY).empty()) << "uninstall entry stays";
     EXPECT_FALSE(filterKey.empty());
-    EXPECT_EQ(filterKey, FilterKey()) << "the capture filter's key changed";
+    EXPECT_EQ(filterKey, Values(HKEY_CURRENT_USER, FILTER_KEY)) << "the capture filter's key changed";
     ::CoUninitialize();
 }
 

@@ -26,6 +26,11 @@
 
 inline std::string Env(const char* pszName) { return getenv(pszName) != NULL ? getenv(pszName) : ""; }
 inline std::string ZelvixExePath() { return Env("ZELVIX_EXE"); }
+inline std::string ReadTextFile(const std::string& strPath)   // the whole file, also while it is written
+{
+    std::ifstream file(strPath.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 class CZelvixProcess
 {
@@ -79,11 +84,7 @@ public:
     DWORD GetProcessId() const { return m_pi.dwProcessId; }
 
 private:
-    static std::string ReadTrace()
-    {
-        std::ifstream file(Env("ZELVIX_REG_TRACE").c_str(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    static std::string ReadTrace() { return ReadTextFile(Env("ZELVIX_REG_TRACE")); }
 
     HANDLE m_hJob = ::CreateJobObjectA(NULL, NULL);
     PROCESS_INFORMATION m_pi = {};
