@@ -57,7 +57,7 @@ SIZE_T PrivateBytes()
 // The run, and what the driver did and saw; checked once the dialog's modal run is over.
 struct
 {
-    int nBatches, nBatch = -1;   // -1: the warm-up batch
+    int nBatches, nBatch = -2;   // -2: the warm-up batch, -1: the figures before the run
     CTestHostDlg* pDlg;
     UINT_PTR nTimer;
     std::string strFailure = "the driver never ran to its end";
@@ -96,11 +96,13 @@ void CALLBACK SoakStep(HWND, UINT, UINT_PTR, DWORD)
     if (pShrink == NULL) {
         g_soak.strFailure = "the shrink button is missing or not a CImageButton";
         g_soak.bEnded = true;
-    } else if (g_soak.nBatch < 0) {
+    } else if (g_soak.nBatch == -2) {
         // Every kind of work once, and one count, so that caches and the heap have reached their
-        // working size before the figures are taken.
+        // working size before the figures are taken (after the loop went idle).
         RunBatch(hFrame, pShrink);
         FreeGdi(), FreeUser();
+        g_soak.nBatch = -1;
+    } else if (g_soak.nBatch == -1) {
         g_soak.hBig = (HICON)pDlg->SendMessage(WM_GETICON, ICON_BIG, 0);
         g_soak.hSmall = (HICON)pDlg->SendMessage(WM_GETICON, ICON_SMALL, 0);
         g_soak.cbBefore = PrivateBytes();
