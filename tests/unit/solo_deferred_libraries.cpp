@@ -3,36 +3,16 @@
 // text; the sound and shell libraries with the first click that plays a sound and opens a link.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
-#include "../../controls/button/image_button.h"
+#include "button_parent.h"
 
 #include <mmsystem.h>
 
+using namespace zelvix_test;
+
 namespace
 {
-// The program's message loop turn: pre-translation first.
-void PumpMessages()
-{
-    MSG msg;
-    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        if (!CWnd::WalkPreTranslateTree(NULL, &msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-}
-
-class CTestParent : public CWnd
-{
-public:
-    std::vector<UINT> m_commands;   // ids its command map is asked for
-    virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo)
-    {
-        m_commands.push_back(nID);
-        return CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
-    }
-};
 bool IsLoaded(const char* pszModule) { return ::GetModuleHandleA(pszModule) != NULL; }
 
 BOOL CALLBACK AddIfToolTip(HWND hWnd, LPARAM lParam)
@@ -75,10 +55,7 @@ class DeferredLibraries : public testing::Test
 protected:
     CTestParent m_parent;
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_parent.CreateEx(0, AfxRegisterWndClass(0), "test", WS_POPUP, 400, 400, 300, 80, NULL, NULL));
-    }
+    void SetUp() override { ASSERT_TRUE(m_parent.CreateParent(400, 400, 300, 80)); }
     void TearDown() override { m_parent.DestroyWindow(); }
 };
 } // namespace
@@ -87,10 +64,9 @@ TEST_F(DeferredLibraries, TipTextCreatesTheOneToolTipAndLoadsTheCommonControls)
 {
     CImageButton button;
     ASSERT_TRUE(button.Create(NULL, WS_VISIBLE, CRect(2, 2, 20, 20), &m_parent, 101));
-    ::PostMessageA(button.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ::PostMessageA(button.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostClick(button.m_hWnd);
     PumpMessages();
-    ASSERT_EQ(1, (int)std::count(m_parent.m_commands.begin(), m_parent.m_commands.end(), 101u)) << "no click";
+    ASSERT_EQ((std::vector<UINT>{ MAKELONG(101, BN_CLICKED) }), m_parent.m_commands) << "no click";
     EXPECT_TRUE(ThreadToolTips().empty()) << "a tool tip before any tip was given";
     ASSERT_FALSE(IsLoaded("comctl32.dll")) << "the common controls were loaded before any tip was given";
 
