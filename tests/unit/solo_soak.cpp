@@ -1,19 +1,17 @@
 // solo_soak.cpp - the long run: the host dialog runs modally with its frame, as in the program,
-// and a driver inside its message loop works the frame with real messages in batches, letting the
-// loop go idle (and purge its temporary wrappers) between them. A batch: 100 ticks, 10 paints of
-// the frame and its buttons, two clicks on each of the outline, capture, enlarge and shrink buttons
-// (normal -> large -> full screen -> large -> normal), one AssignBitmaps on the shrink button.
-// Handles are counted exactly by filling the process's tables (GetGuiResources says 0 on Wine):
-// brushes for GDI, menus for USER. Private bytes are the commit charge (PagefileUsage: Wine leaves
-// PrivateUsage unset). ZELVIX_SOAK=full (make soak) runs 1,000 batches and also holds private
-// bytes to 64 KB of growth; make test runs 50, checking the handles only. Either way the dialog
-// must carry icon 128 (Wine does not give it out to another process) and release its frame.
+// and a driver inside its message loop works the frame in batches, letting the loop go idle (and
+// purge its temporary wrappers) between them. A batch: 100 ticks, 10 paints of the frame and its
+// buttons, two clicks on each of the outline, capture, enlarge and shrink buttons (through full
+// screen and back), one AssignBitmaps. Handles are counted exactly by filling the process's tables
+// (GetGuiResources says 0 on Wine); private bytes are the commit charge (PagefileUsage: Wine leaves
+// PrivateUsage unset). ZELVIX_SOAK=full (make soak) runs 1,000 batches and also holds private bytes
+// to 64 KB of growth; make test runs 50. Either way the dialog must carry icon 128 (Wine does not
+// give it out to another process) and release its frame.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "../../app/host_dialog.h"
@@ -43,33 +41,37 @@ int CountFree(const std::function<HANDLE()>& make, const std::function<void(HAND
         destroy(h);
     return handles.size() == handles.capacity() ? -1 : (int)handles.size();
 }
-int FreeGdi() { return CountFree([] { return (HANDLE)::CreateSolidBrush(RGB(1, 2, 3)); }, [](HANDLE h) { ::DeleteObject(h); }); }
-int FreeUser() { return CountFree([] { return (HANDLE)::CreateMenu(); }, [](HANDLE h) { ::DestroyMenu((HMENU)h); }); }
 
-SIZE_T PrivateBytes()
+// What is counted before the run and after it.
+struct Figures
 {
-    PROCESS_MEMORY_COUNTERS pmc = {};
-    pmc.cb = sizeof(pmc);
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
-    return pmc.PagefileUsage;
-}
+    int nFreeGdi, nFreeUser;
+    SIZE_T cbPrivate;
+    DWORD dwTime;
 
-// The run, and what the driver did and saw; checked once the dialog's modal run is over.
+    void Take()
+    {
+        PROCESS_MEMORY_COUNTERS pmc = {};
+        pmc.cb = sizeof(pmc);
+        ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
+        cbPrivate = pmc.PagefileUsage;
+        nFreeGdi = CountFree([] { return (HANDLE)::CreateSolidBrush(RGB(1, 2, 3)); }, [](HANDLE h) { ::DeleteObject(h); });
+        nFreeUser = CountFree([] { return (HANDLE)::CreateMenu(); }, [](HANDLE h) { ::DestroyMenu((HMENU)h); });
+        dwTime = ::GetTickCount();
+    }
+};
+
+// The run; checked once the dialog's modal run is over.
 struct
 {
-    int nBatches, nBatch = -2;   // -2: the warm-up batch, -1: the figures before the run
+    int nBatches, nBatch = -1;   // -1: the warm-up batch
     CTestHostDlg* pDlg;
     UINT_PTR nTimer;
-    std::string strFailure = "the driver never ran to its end";
-    bool bEnded;
-    int nGdiBefore, nGdiAfter, nUserBefore, nUserAfter;
-    SIZE_T cbBefore, cbAfter;
-    DWORD dwStart, dwEnd;
-    HICON hBig, hSmall;
+    Figures before, after;
     HWND hFrame;
 } g_soak;
 
-bool RunBatch(HWND hFrame, CImageButton* pShrink)
+void RunBatch(HWND hFrame)
 {
     for (int i = 0; i < 100; ++i)
         ::SendMessageA(hFrame, WM_TIMER, FRAME_PUBLISH_TIMER_ID, 0);
@@ -78,11 +80,14 @@ bool RunBatch(HWND hFrame, CImageButton* pShrink)
     for (int nID : { IDC_FRAME_SHOW_FRAME, IDC_FRAME_CAPTURE, IDC_FRAME_ENLARGE, IDC_FRAME_ENLARGE, IDC_FRAME_SHRINK,
                      IDC_FRAME_SHRINK, IDC_FRAME_SHOW_FRAME, IDC_FRAME_CAPTURE })
         ::SendMessageA(::GetDlgItem(hFrame, nID), BM_CLICK, 0, 0);
+    // The button keeps what it is given, and releases it at the next AssignBitmaps; the second
+    // image is derived from the first (darker, gray) or loaded.
     HINSTANCE hInst = ::GetModuleHandleA(NULL);
     HBITMAP hFirst = (HBITMAP)::LoadImageA(hInst, MAKEINTRESOURCEA(IDB_SHRINK), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
     HBITMAP hSecond = g_soak.nBatch % 3 == 0 ? BMP_DARKER : g_soak.nBatch % 3 == 1 ? BMP_GRAY
         : (HBITMAP)::LoadImageA(hInst, MAKEINTRESOURCEA(IDB_ENLARGE), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
-    return pShrink->AssignBitmaps(hFirst, hSecond) == IMGBTN_OK;
+    CWnd* pShrink = CWnd::FromHandlePermanent(::GetDlgItem(hFrame, IDC_FRAME_SHRINK));
+    static_cast<CImageButton*>(pShrink)->AssignBitmaps(hFirst, hSecond);
 }
 
 void CALLBACK SoakStep(HWND, UINT, UINT_PTR, DWORD)
@@ -90,47 +95,29 @@ void CALLBACK SoakStep(HWND, UINT, UINT_PTR, DWORD)
     CTestHostDlg* pDlg = g_soak.pDlg;
     if (pDlg->m_hWnd == NULL || pDlg->m_pHintWnd == NULL || pDlg->m_pHintWnd->m_hWnd == NULL)
         return;
-    HWND hFrame = g_soak.hFrame = pDlg->m_pHintWnd->m_hWnd;
-    CImageButton* pShrink = dynamic_cast<CImageButton*>(CWnd::FromHandlePermanent(::GetDlgItem(hFrame, IDC_FRAME_SHRINK)));
-    if (pShrink == NULL) {
-        g_soak.strFailure = "the shrink button is missing or not a CImageButton";
-        g_soak.bEnded = true;
-    } else if (g_soak.nBatch == -2) {
-        // Every kind of work once, and one count, so that caches and the heap have reached their
-        // working size before the figures are taken (after the loop went idle).
-        RunBatch(hFrame, pShrink);
-        FreeGdi(), FreeUser();
-        g_soak.nBatch = -1;
-    } else if (g_soak.nBatch == -1) {
-        g_soak.hBig = (HICON)pDlg->SendMessage(WM_GETICON, ICON_BIG, 0);
-        g_soak.hSmall = (HICON)pDlg->SendMessage(WM_GETICON, ICON_SMALL, 0);
-        g_soak.cbBefore = PrivateBytes();
-        g_soak.nGdiBefore = FreeGdi();
-        g_soak.nUserBefore = FreeUser();
-        g_soak.dwStart = ::GetTickCount();
-        g_soak.nBatch = 0;
-    } else if (g_soak.nBatch < g_soak.nBatches) {
-        if (!RunBatch(hFrame, pShrink))
-            g_soak.strFailure = "AssignBitmaps did not succeed", g_soak.bEnded = true;
-        ++g_soak.nBatch;
-    } else {
-        g_soak.dwEnd = ::GetTickCount();
-        g_soak.cbAfter = PrivateBytes();
-        g_soak.nGdiAfter = FreeGdi();
-        // The USER table is shared with every process of the session: a difference that is
-        // another process's passing window would be gone at a second count, a leak would not.
-        if ((g_soak.nUserAfter = FreeUser()) != g_soak.nUserBefore)
-            ::Sleep(500), g_soak.nUserAfter = FreeUser();
-        g_soak.strFailure.clear();
-        g_soak.bEnded = true;
-    }
-    if (g_soak.bEnded) {
-        ::KillTimer(NULL, g_soak.nTimer);
-        pDlg->PostMessage(WM_CLOSE);
+    g_soak.hFrame = pDlg->m_pHintWnd->m_hWnd;
+    if (g_soak.nBatch < g_soak.nBatches) {
+        // Figures are taken only after the loop went idle, and after every kind of work and one
+        // count were done once, so that caches and the heap have reached their working size.
+        if (g_soak.nBatch == 0)
+            g_soak.before.Take();
+        RunBatch(g_soak.hFrame);
+        if (g_soak.nBatch++ == -1)
+            g_soak.before.Take();
+        // Re-armed after the work: the loop finds its queue empty (and goes idle) before the next.
+        g_soak.nTimer = ::SetTimer(NULL, g_soak.nTimer, 10, SoakStep);
         return;
     }
-    // Re-armed after the work: the loop finds its queue empty (and goes idle) before the next.
-    g_soak.nTimer = ::SetTimer(NULL, g_soak.nTimer, 10, SoakStep);
+    g_soak.after.Take();
+    // The USER table is shared with every process of the session: a difference that is another
+    // process's passing window would be gone at a second count, a leak would not.
+    if (g_soak.after.nFreeUser != g_soak.before.nFreeUser)
+        ::Sleep(500), g_soak.after.Take();
+    const HICON hIcon = ::LoadIconA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    EXPECT_TRUE(hIcon != NULL && pDlg->SendMessage(WM_GETICON, ICON_BIG, 0) == (LRESULT)hIcon
+                && pDlg->SendMessage(WM_GETICON, ICON_SMALL, 0) == (LRESULT)hIcon) << "the dialog's icons are not icon 128";
+    ::KillTimer(NULL, g_soak.nTimer);
+    pDlg->PostMessage(WM_CLOSE);
 }
 } // namespace
 
@@ -144,26 +131,24 @@ TEST(Soak, LongRunOfPaintsCommandsImagesAndTicksLeavesNoHandlesBehind)
     g_soak.nTimer = ::SetTimer(NULL, 0, 10, SoakStep);
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
     ::KillTimer(NULL, g_soak.nTimer);
-    ASSERT_EQ("", g_soak.strFailure);
+    ASSERT_EQ(g_soak.nBatches, g_soak.nBatch) << "the driver never ran to its end";
 
     const int n = g_soak.nBatches;
-    const long long nPrivateGrowth = (long long)g_soak.cbAfter - (long long)g_soak.cbBefore;
+    const Figures& before = g_soak.before;
+    const Figures& after = g_soak.after;
+    const long long nPrivateGrowth = (long long)after.cbPrivate - (long long)before.cbPrivate;
     printf("soak (%s): %d paints, %d outline, %d capture, %d enlarge, %d shrink, %d AssignBitmaps, %d ticks in %.1f s\n",
-           bFull ? "full" : "short", n * 10, n * 2, n * 2, n * 2, n * 2, n, n * 100, (g_soak.dwEnd - g_soak.dwStart) / 1000.0);
-    printf("soak: free GDI handles %d -> %d (growth %d); free USER handles %d -> %d (growth %d)\n",
-           g_soak.nGdiBefore, g_soak.nGdiAfter, g_soak.nGdiBefore - g_soak.nGdiAfter, g_soak.nUserBefore,
-           g_soak.nUserAfter, g_soak.nUserBefore - g_soak.nUserAfter);
-    printf("soak: private bytes %lu -> %lu (growth %lld bytes)\n", (unsigned long)g_soak.cbBefore,
-           (unsigned long)g_soak.cbAfter, nPrivateGrowth);
+           bFull ? "full" : "short", n * 10, n * 2, n * 2, n * 2, n * 2, n, n * 100, (after.dwTime - before.dwTime) / 1000.0);
+    printf("soak: free GDI handles %d -> %d (growth %d); free USER handles %d -> %d (growth %d)\n", before.nFreeGdi,
+           after.nFreeGdi, before.nFreeGdi - after.nFreeGdi, before.nFreeUser, after.nFreeUser, before.nFreeUser - after.nFreeUser);
+    printf("soak: private bytes %lu -> %lu (growth %lld bytes)\n", (unsigned long)before.cbPrivate,
+           (unsigned long)after.cbPrivate, nPrivateGrowth);
     fflush(stdout);
 
-    ASSERT_TRUE(g_soak.nGdiBefore > 1000 && g_soak.nUserBefore > 1000) << "the handle tables could not be counted";
-    EXPECT_EQ(g_soak.nGdiBefore, g_soak.nGdiAfter) << "GDI handles leaked";
-    EXPECT_EQ(g_soak.nUserBefore, g_soak.nUserAfter) << "USER handles leaked";
+    ASSERT_TRUE(before.nFreeGdi > 1000 && before.nFreeUser > 1000) << "the handle tables could not be counted";
+    EXPECT_EQ(before.nFreeGdi, after.nFreeGdi) << "GDI handles leaked";
+    EXPECT_EQ(before.nFreeUser, after.nFreeUser) << "USER handles leaked";
     EXPECT_TRUE(!bFull || nPrivateGrowth <= 64 * 1024) << "private bytes grew " << nPrivateGrowth << " after the warm-up";
 
-    const HICON hIcon = ::LoadIconA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    EXPECT_TRUE(hIcon != NULL && g_soak.hBig == hIcon && g_soak.hSmall == hIcon)
-        << "icon 128 is " << hIcon << ", the dialog's large icon " << g_soak.hBig << ", small " << g_soak.hSmall;
     EXPECT_TRUE(dlg.m_pHintWnd == NULL && !::IsWindow(g_soak.hFrame)) << "the frame was not released on close";
 }
