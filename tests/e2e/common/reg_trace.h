@@ -5,13 +5,13 @@
 //
 // A write counts only when it goes through a handle that an open of the filter's key returned,
 // taken from that open's own result line ("NtCreateKey <- 0xb0" after the open on the same
-// thread); a key's name is followed through the handles of the keys it was opened relative to. A handle is the key's until another open returns the same value; the trace shows no
-// closes, and other DLLs of the process (Wine's multimedia cache, say) reuse the values. Writes
-// through any other handle are not the program's and are left out.
+// thread); a key's name is followed through the handles of the keys it was opened relative to.
+// A handle is the key's until another open returns the same value; the trace shows no closes,
+// and other DLLs of the process (Wine's multimedia cache, say) reuse the values. Writes through
+// any other handle, or through an open the reader cannot read or that failed, are left out.
 #ifndef ZELVIX_E2E_REG_TRACE_H
 #define ZELVIX_E2E_REG_TRACE_H
 
-#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <map>
