@@ -140,11 +140,13 @@ protected:
     }
 
     // Posted as a click is, so that a message box the command opens does not block the driver.
+    // The frame shows before its buttons are made, so under load a button may come a little later.
     void ClickFrameButton(int nID)
     {
         LogStep("click button %d", nID);
-        HWND hButton = ::GetDlgItem(m_hFrame, nID);
-        ASSERT_TRUE(hButton != NULL) << "the frame has no button " << nID;
+        HWND hButton = NULL;
+        ASSERT_TRUE(WaitStable(WAIT_MS, [&] { return (hButton = ::GetDlgItem(m_hFrame, nID)) != NULL; }))
+            << "the frame has no button " << nID;
         ::PostMessageA(hButton, BM_CLICK, 0, 0);
     }
 
