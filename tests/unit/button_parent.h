@@ -1,6 +1,5 @@
-// button_parent.h - what the image button's tests put around a button: a parent window that logs
-// the commands its command map is asked for, and message loop turns that pre-translate like the
-// program's loop.
+// button_parent.h - what the image button's tests put around a button: a parent window and message
+// loop turns.
 #ifndef ZELVIX_TEST_BUTTON_PARENT_H
 #define ZELVIX_TEST_BUTTON_PARENT_H
 

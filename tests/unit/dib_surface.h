@@ -1,6 +1,5 @@
 // dib_surface.h - pixel-exact drawing checks shared by the unit tests.
-//   DibSurface   32-bpp top-down DIB section in a memory DC, filled from a function of (x, y);
-//                copies any bitmap in (a mask reads as black/white)
+//   DibSurface   32-bpp top-down DIB section in a memory DC, filled from a function of (x, y)
 //   PixelsAre    a rectangle of a surface against a colour or a function; names the first
 //                differing pixel
 #ifndef ZELVIX_DIB_SURFACE_H
@@ -43,15 +42,6 @@ public:
             const COLORREF c = fn(i % m_cx, i / m_cx);
             m_pBits[i] = RGB(GetBValue(c), GetGValue(c), GetRValue(c));   // 0x00RRGGBB
         }
-    }
-    BOOL CopyFrom(HBITMAP hBitmap)   // FALSE when hBitmap cannot be selected
-    {
-        HDC hSource = ::CreateCompatibleDC(NULL);
-        HGDIOBJ hOld = ::SelectObject(hSource, hBitmap);
-        const BOOL bOk = hOld != NULL && ::BitBlt(m_hDC, 0, 0, m_cx, m_cy, hSource, 0, 0, SRCCOPY);
-        ::SelectObject(hSource, hOld);
-        ::DeleteDC(hSource);
-        return bOk;
     }
     COLORREF At(int x, int y) const
     {

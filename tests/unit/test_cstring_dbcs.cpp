@@ -43,14 +43,6 @@ std::vector<int> CharStarts(const std::string& s)
     return starts;
 }
 
-std::string Hex(const std::string& s)
-{
-    std::string out;
-    for (unsigned char c : s)
-        out += "0123456789ABCDEF"[c >> 4], out += "0123456789ABCDEF"[c & 15], out += ' ';
-    return out;
-}
-
 // All checks on one text; the first disagreement, or "" when there is none.
 std::string CheckText(const std::string& s)
 {
@@ -71,7 +63,7 @@ std::string CheckText(const std::string& s)
             }
         }
         if (str.Find(ch, nStart) != nFirst || str.ReverseFind(ch) != nLast)
-            return "Find/ReverseFind(" + Hex(std::string(1, ch)) + ", " + std::to_string(nStart) + ")";
+            return "Find/ReverseFind(" + ::testing::PrintToString(ch) + ", " + std::to_string(nStart) + ")";
     }
     // Case changes keep every character boundary, change the single-byte ASCII letters and leave
     // every other single-byte ASCII character alone.
@@ -79,14 +71,12 @@ std::string CheckText(const std::string& s)
         CString changed(str);
         bLower ? changed.MakeLower() : changed.MakeUpper();
         const std::string t(changed.GetString(), (size_t)changed.GetLength());
+        const std::string strName = bLower ? "MakeLower" : "MakeUpper";
         if (CharStarts(t) != starts)
-            return std::string(bLower ? "MakeLower" : "MakeUpper") + " moved a character boundary";
-        for (int i : starts) {
-            const char c = s[(size_t)i];
-            if ((i + 1 == (int)s.size() || !::IsDBCSLeadByte((BYTE)c)) && (BYTE)c < 0x80
-                && t[(size_t)i] != (bLower ? (char)tolower(c) : (char)toupper(c)))
-                return std::string(bLower ? "MakeLower" : "MakeUpper") + " at " + std::to_string(i);
-        }
+            return strName + " moved a character boundary";
+        for (int i : starts)   // below 0x80 no byte leads
+            if ((BYTE)s[(size_t)i] < 0x80 && t[(size_t)i] != (char)(bLower ? tolower(s[(size_t)i]) : toupper(s[(size_t)i])))
+                return strName + " at " + std::to_string(i);
     }
     return "";
 }
@@ -102,7 +92,7 @@ TEST(CStringDoubleByte, GeneratedTextAgreesWithAWalkOverWholeCharacters)
         const std::string s = NextText();
         const std::string strFailure = s.empty() ? "" : CheckText(s);
         if (!strFailure.empty() && ++nFailures)
-            ADD_FAILURE() << "text #" << i << " [" << Hex(s) << "]: " << strFailure;
+            ADD_FAILURE() << "text #" << i << " " << ::testing::PrintToString(s) << ": " << strFailure;
     }
     RecordProperty("texts", (int)nCount);
 }

@@ -1,6 +1,5 @@
 // COwnerDrawnMenu: the version code and the classic and XP item drawing pixel by pixel. (The
-// template reader and the mnemonic and theme texts are tested and fuzzed natively; a drop-down
-// menu runs in the platform's menu loop in the image button's test.)
+// template reader and the mnemonic and theme texts are tested and fuzzed natively.)
 #include "dib_surface.h"
 #include "owner_drawn_menu.h"
 
