@@ -5,7 +5,7 @@
 // registers it; m_hInstance, m_pszAppName and m_pszExeName taken from the executable when
 // no name is given), AfxGetApp/AfxGetThread/AfxGetMainWnd, AfxGetInstanceHandle,
 // AfxGetResourceHandle/AfxSetResourceHandle, AfxFindResourceHandle, AfxPostQuitMessage,
-// AfxLoadSysLibrary.
+// AfxLoadSysLibrary and AfxGetSysProc (an entry of a platform library, loaded on first use).
 // The program entry (WinMain -> AfxWinMain) runs the application object's InitInstance;
 // when it returns FALSE no message loop runs and the program ends after ExitInstance.
 #ifndef ZELVIX_AFX_APP_H
@@ -79,6 +79,22 @@ void AFXAPI AfxPostQuitMessage(int nExitCode);
 // Loads a library of the platform from the system directory only (never from the program's
 // folder or the path); NULL when it cannot be loaded. The caller frees it, or keeps it.
 HMODULE AFXAPI AfxLoadSysLibrary(LPCSTR lpszModuleName);
+// The entry lpszProc of that library, cached in *ppfn: the library is loaded by the first call that
+// finds the entry and stays loaded. NULL when the library or the entry is missing (a later call
+// tries again).
+template <typename PFN>
+PFN AfxGetSysProc(PFN* ppfn, LPCSTR lpszModuleName, LPCSTR lpszProc)
+{
+    if (*ppfn == NULL) {
+        HMODULE hModule = AfxLoadSysLibrary(lpszModuleName);
+        if (hModule != NULL) {
+            *ppfn = reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, lpszProc)));
+            if (*ppfn == NULL)
+                ::FreeLibrary(hModule);
+        }
+    }
+    return *ppfn;
+}
 
 // The program entry's body: runs the application object.
 int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);

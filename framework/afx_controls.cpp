@@ -32,18 +32,12 @@ BOOL AFXAPI AfxDeferRegisterClass(LONG fToRegister)
     if ((fToRegister & ~s_fRegistered & AFX_WNDCOMMCTLS_REG) != 0) {
         typedef BOOL(WINAPI * PFN_INITCOMMONCONTROLSEX)(const INITCOMMONCONTROLSEX*);
         // Kept loaded for the rest of the run: the classes and every control made of them live in it.
-        HMODULE hComCtl = AfxLoadSysLibrary("comctl32.dll");
-        PFN_INITCOMMONCONTROLSEX pfnInit = NULL;
-        if (hComCtl != NULL)
-            pfnInit = reinterpret_cast<PFN_INITCOMMONCONTROLSEX>(
-                reinterpret_cast<void (*)()>(::GetProcAddress(hComCtl, "InitCommonControlsEx")));
+        static PFN_INITCOMMONCONTROLSEX s_pfnInit = NULL;
         INITCOMMONCONTROLSEX icc;
         icc.dwSize = sizeof(icc);
         icc.dwICC = ICC_WIN95_CLASSES;
-        if (pfnInit != NULL && pfnInit(&icc))
+        if (AfxGetSysProc(&s_pfnInit, "comctl32.dll", "InitCommonControlsEx") && s_pfnInit(&icc))
             s_fRegistered |= AFX_WNDCOMMCTLS_REG;
-        else if (hComCtl != NULL)
-            ::FreeLibrary(hComCtl);
     }
     return (fToRegister & ~s_fRegistered) == 0;
 }

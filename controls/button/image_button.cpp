@@ -80,23 +80,10 @@ HBITMAP MakeTransformedBitmap(HBITMAP hBitmap, DWORD nWidth, DWORD nHeight, PFN_
 
 // The sound and shell libraries cost every start (under Wine the sound library also starts its
 // codec manager), yet only a click with a sound or a link needs them: they are loaded on that
-// first click and kept. A library or entry that cannot be found skips the call, as its failure would.
+// first click and kept (AfxGetSysProc). A library or entry that cannot be found skips the call,
+// as its failure would.
 typedef BOOL(WINAPI* PFN_PLAYSOUNDA)(LPCSTR, HMODULE, DWORD);
 typedef BOOL(WINAPI* PFN_SHELLEXECUTEEXA)(SHELLEXECUTEINFOA*);
-
-template <typename PFN>
-PFN SystemProc(PFN* ppfn, LPCSTR lpszModule, LPCSTR lpszProc)
-{
-    if (*ppfn == NULL) {
-        HMODULE hModule = AfxLoadSysLibrary(lpszModule);
-        if (hModule != NULL) {
-            *ppfn = reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, lpszProc)));
-            if (*ppfn == NULL)
-                ::FreeLibrary(hModule);
-        }
-    }
-    return *ppfn;
-}
 
 // A bitmap's size from its own header; FALSE for anything that is not a bitmap.
 BOOL ReadBitmapSize(HBITMAP hBitmap, DWORD* pcx, DWORD* pcy)
@@ -661,7 +648,7 @@ BOOL CImageButton::OnClicked()
     SetFocus();
     if (m_clickSound.pszName != NULL) {
         static PFN_PLAYSOUNDA s_pfnPlaySound = NULL;
-        if (SystemProc(&s_pfnPlaySound, "winmm.dll", "PlaySoundA"))
+        if (AfxGetSysProc(&s_pfnPlaySound, "winmm.dll", "PlaySoundA"))
             s_pfnPlaySound(m_clickSound.pszName, m_clickSound.hModule, m_clickSound.dwFlags);
     }
 
@@ -685,7 +672,7 @@ BOOL CImageButton::OnClicked()
         sei.lpFile = m_szLink;
         sei.nShow = SW_SHOWMAXIMIZED;
         static PFN_SHELLEXECUTEEXA s_pfnShellExecuteEx = NULL;
-        if (SystemProc(&s_pfnShellExecuteEx, "shell32.dll", "ShellExecuteExA"))
+        if (AfxGetSysProc(&s_pfnShellExecuteEx, "shell32.dll", "ShellExecuteExA"))
             s_pfnShellExecuteEx(&sei);
     }
     return FALSE;
