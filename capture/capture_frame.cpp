@@ -69,17 +69,20 @@ CScreenShareHintWnd::CScreenShareHintWnd()
 
 LONG CScreenShareHintWnd::PublishDefaults()
 {
-    // Opened by "param_set" 0 and closed by 1, the set as a whole.
-    LONG lResult = WriteCaptureDword(zelvix::setting::kStretchToWidth, 800);
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStretchToHeight, 450));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStretchModeHighQuality, 1));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kTrackNewXY, 1));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kParamSet, 0));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStartX, 0));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStartY, 0));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureWidth, 800));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureHeight, 450));
-    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kDefaultMaxFps, 15));
+    // In this order: opened by "param_set" 0 and, after the image settings, closed by 1.
+    static const struct {
+        LPCSTR pszName;
+        int nValue;
+    } s_defaults[] = {
+        {zelvix::setting::kStretchToWidth, 800}, {zelvix::setting::kStretchToHeight, 450},
+        {zelvix::setting::kStretchModeHighQuality, 1}, {zelvix::setting::kTrackNewXY, 1},
+        {zelvix::setting::kParamSet, 0}, {zelvix::setting::kStartX, 0}, {zelvix::setting::kStartY, 0},
+        {zelvix::setting::kCaptureWidth, 800}, {zelvix::setting::kCaptureHeight, 450},
+        {zelvix::setting::kDefaultMaxFps, 15},
+    };
+    LONG lResult = ERROR_SUCCESS;
+    for (const auto& d : s_defaults)
+        lResult = CaptureSetResult(lResult, WriteCaptureDword(d.pszName, d.nValue));
     lResult = CaptureSetResult(lResult, PublishImageSettings(1));
     return EndCaptureSet(lResult);
 }
