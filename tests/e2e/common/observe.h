@@ -58,7 +58,8 @@ public:
             return false;
         m_nTraceStart = bTrace ? ReadTrace().size() : 0;
         ::SetEnvironmentVariableA("WINEDEBUG", bTrace ? "-all,+reg" : getenv("WINEDEBUG"));   // inherited
-        STARTUPINFOA si = { sizeof(si) };
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
         std::string cmdLine = "\"" + strExe + "\"";
         ::CloseHandle(m_pi.hThread), ::CloseHandle(m_pi.hProcess);
         m_pi = PROCESS_INFORMATION();
