@@ -10,40 +10,49 @@
 //
 // Platform-free and header-only (it is fuzzed natively through the doctor's plan).
 //
-// The filter's contract, as this program relies on it (the filter is not ours; this is how it
-// behaves, and the doctor must reproduce it, not improve on it):
+// The filter's contract, as the public build behaves (the filter is not ours; the doctor must
+// reproduce it, not improve on it):
 //
 // 1. Where settings come from. For every setting the filter first looks for
 //    %APPDATA%\ScreenCaptureRecorder.ini. While that file exists it never opens the registry: each
 //    setting is read from the file's [all_settings] section (GetPrivateProfileInt), and one that the
-//    section lacks takes the filter's default. Without the file it opens
-//    HKEY_CURRENT_USER\SOFTWARE\screen-capture-recorder read-only; no key, no value, or a value of
-//    any type but REG_DWORD all mean the default. Numbers are taken as signed 32-bit integers.
+//    section lacks, or whose value is -777, takes the filter's default. Without the file it opens
+//    HKEY_CURRENT_USER\SOFTWARE\screen-capture-recorder read-only; no key, no value, a value of any
+//    type but REG_DWORD, or one longer than 4 bytes all mean the default. A REG_DWORD shorter than 4
+//    bytes is taken: its low bytes are the stored ones, its high bytes whatever the filter's
+//    variable held. Numbers are signed 32-bit integers.
 //
 // 2. What it refuses. A setting that is *stored* (in the file or the key, not defaulted) as 0 stops
 //    the filter with an error box for: capture_width, capture_height, stretch_to_width,
-//    stretch_to_height, default_max_fps, hwnd_to_track, hwnd_to_track_with_window_decoration.
-//    A negative capture or stretch size, stretch mode or frame rate stops it as well.
+//    stretch_to_height, default_max_fps, hwnd_to_track, and hwnd_to_track_with_window_decoration
+//    (that one is read only when hwnd_to_track is not stored). A negative capture or stretch size,
+//    stretch mode or frame rate stops it as well; a frame rate above 10,000,000 makes its frame
+//    length 0 and it divides by zero.
 //
-// 3. Which rectangle. Defaults mean the whole screen (capture size 0) and no scaling (stretch size
-//    0). A stored capture size is multiplied by LOGPIXELSX/96 and LOGPIXELSY/96 in whole numbers:
-//    144 dpi multiplies by 1, 192 dpi by 2, below 96 dpi by 0. A window to track (hwnd_to_track:
-//    its client area; ..._with_window_decoration: the whole window) or
-//    capture_foreground_window_if_1 = 1 makes that window the source instead of the screen, and
-//    start_x/start_y no longer count; a tracked window that does not exist stops the filter. A
-//    display number other than -1 puts the rectangle's origin at that monitor's origin (monitors in
-//    the order the system enumerates them).
+// 3. Which rectangle, at start. The source is a device context: the tracked window's client area
+//    (hwnd_to_track), the whole tracked window (..._with_window_decoration), the foreground
+//    window's client area (capture_foreground_window_if_1 not 0), else the screen; coordinates are
+//    that context's and nothing outside it is copied. The origin is start_x/start_y (not read while
+//    a window is tracked), then, on top, the origin of the monitor a display number other than -1
+//    names (monitors in the order the system enumerates them; a number with no monitor changes
+//    nothing). The size is the stored capture size, else the primary screen's HORZRES x VERTRES,
+//    either way multiplied by LOGPIXELSX/96 and LOGPIXELSY/96 in whole numbers (144 dpi: 1, 192
+//    dpi: 2, below 96: 0). The output is the stored stretch size, else the capture size.
 //
-// 4. When it reads. Size, frame rate and scaling are read once, when the video source starts. With
+// 4. When it reads. Size, frame rate and scaling are read once, when the video source starts (the
+//    host may override the frame rate: default_max_fps is a default). With
 //    track_new_x_y_coords_each_frame_if_1 = 1, start_x and start_y are read again for every frame;
-//    otherwise a move of the frame reaches the filter only when it restarts.
+//    a change resets the rectangle to the capture size, and from then on the capture is copied 1:1
+//    into the output's top-left corner, without scaling, until the host reopens the camera.
+//    Otherwise a move of the frame reaches the filter only when it restarts.
 //
-// 5. The picture. A copy of the screen rectangle (BitBlt, SRCCOPY), scaled to the stretch size by
-//    StretchBlt in HALFTONE mode when stretch_mode_high_quality_if_1 is 1, else COLORONCOLOR.
-//    The product's own build of the filter also reads show_img (1: the bitmap file named by
-//    img_filename, scaled to the output size, instead of the screen) and takes a set of values
-//    only once param_set is 1. After it starts it leaves a summary of what it used in the key as
-//    last_init_config_was.
+// 5. The picture. A copy of the rectangle (BitBlt, SRCCOPY), scaled to the output size by
+//    StretchBlt in COLORONCOLOR mode when stretch_mode_high_quality_if_1 is 0, else HALFTONE.
+//    Tracking a window while scaling fails on every frame with an "assert failed" error box.
+//    The public build never reads show_img, img_filename or param_set; a build that reads them
+//    shows the bitmap file img_filename names, scaled to the output size, while show_img is 1, and
+//    takes a set of values only once param_set is 1. After it starts it leaves a summary of what it
+//    used in the key as last_init_config_was.
 #ifndef ZELVIX_FILTER_SETTINGS_H
 #define ZELVIX_FILTER_SETTINGS_H
 
@@ -131,6 +140,8 @@ constexpr FilterSetting kFilterSettings[FS_COUNT] = {
 };
 
 constexpr int kFilterBaseDpi = 96;
+constexpr std::int32_t kIniNotSet = -777;           // an ini entry of this value counts as absent
+constexpr std::int32_t kFilterMaxFps = 10000000;    // above it the frame length is 0
 
 // The whole-number factor the filter multiplies a stored capture size by.
 constexpr std::int32_t DpiFactor(std::int32_t dpi) noexcept { return dpi / kFilterBaseDpi; }

@@ -2,7 +2,8 @@
 // one JSON object for programs (both UTF-8; the console code page is the caller's business).
 //
 //   LevelName, SourceName, OriginName   the words of the JSON
-//   RenderJson                          {"source", "settings", "capture", "output", "fps", "image", "findings"}
+//   RenderJson                          {"source", "settings", "capture", "output", "fps", "image",
+//                                       "findings", "filters", "grab_source", "running_start"}
 //   RenderText                          the report as zelvix-doctor prints it
 //
 // Platform-free and header-only (nlohmann-json3-dev).
@@ -34,6 +35,11 @@ inline const char* OriginName(Origin from)
     return from == Origin::Ini ? "ini" : from == Origin::Registry ? "registry" : "default";
 }
 
+inline const char* GrabSourceName(GrabSource source)
+{
+    return source == GrabSource::Filter ? "filter" : source == GrabSource::Model ? "model" : "";
+}
+
 // One object on one line. Text that is not valid UTF-8 (it came from the key or the file) is
 // replaced, never thrown about.
 inline std::string RenderJson(const Plan& plan)
@@ -47,6 +53,21 @@ inline std::string RenderJson(const Plan& plan)
     for (const Finding& f : plan.findings)
         findings.push_back(
             {{"level", LevelName(f.level)}, {"code", f.strCode}, {"setting", f.strSetting}, {"message", f.strMessage}});
+    Json filters = Json::array();
+    for (const FilterBuild& f : plan.filters)
+        filters.push_back({{"name", f.strName}, {"clsid", f.strClsid}, {"bits", f.nBits}, {"dll", f.strDll},
+                           {"exists", f.bExists}, {"version", f.strVersion},
+                           {"reads", {{"key", f.bReadsKey}, {"show_img", f.bReadsShowImg},
+                                      {"img_filename", f.bReadsImgFilename}, {"param_set", f.bReadsParamSet}}}});
+    Json running = nullptr;
+    if (plan.bRunning) {
+        const RunningStart& r = plan.running;
+        running = {{"capture", {{"width", r.nCaptureWidth}, {"height", r.nCaptureHeight}}},
+                   {"output", {{"width", r.nOutWidth}, {"height", r.nOutHeight}}},
+                   {"rect", {{"x", r.rect.left}, {"y", r.rect.top}, {"width", r.rect.Width()}, {"height", r.rect.Height()}}},
+                   {"fps", r.nFps},
+                   {"reread", r.bReRead}};
+    }
     const Json doc = {
         {"source", SourceName(plan.source)},
         {"settings", settings},
@@ -57,6 +78,9 @@ inline std::string RenderJson(const Plan& plan)
         {"fps", plan.Value(FS_DEFAULT_MAX_FPS)},
         {"image", {{"show", plan.Value(FS_SHOW_IMG) == 1 ? 1 : 0}, {"path", plan.strImagePath}, {"exists", plan.bImageExists}}},
         {"findings", findings},
+        {"filters", filters},
+        {"grab_source", plan.grabSource == GrabSource::None ? Json(nullptr) : Json(GrabSourceName(plan.grabSource))},
+        {"running_start", running},
     };
     return doc.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -83,8 +107,20 @@ inline std::string RenderText(const Plan& plan, const std::string& strVersion, c
     }
     s += u8"捕捉区域：" + detail::Area(plan.capture) + "\n";
     s += u8"输出大小：" + detail::Size(plan.nOutWidth, plan.nOutHeight) + u8"，" +
-         (plan.bHalftone ? "HALFTONE" : "COLORONCOLOR") + u8" 缩放，每秒最多 " +
-         detail::Num(plan.Value(FS_DEFAULT_MAX_FPS)) + u8" 帧\n";
+         (plan.bUnscaled ? std::string(u8"不缩放（原样复制）")
+                         : std::string(plan.bHalftone ? "HALFTONE" : "COLORONCOLOR") + u8" 缩放") +
+         u8"，默认帧率每秒 " + detail::Num(plan.Value(FS_DEFAULT_MAX_FPS)) + u8" 帧\n";
+    s += u8"已安装的筛选器：";
+    if (plan.filters.empty())
+        s += u8"没有（按公开版推算）\n";
+    else
+        s += "\n";
+    for (const FilterBuild& f : plan.filters) {
+        s += "  " + detail::Num(f.nBits) + u8" 位 " + f.strName + " " + f.strClsid + " " + f.strDll +
+             (f.bExists ? std::string(u8"（版本 ") + (f.strVersion.empty() ? "?" : f.strVersion) + u8"）"
+                        : std::string(u8"（文件不存在）"));
+        s += f.bExists ? (f.bReadsShowImg ? u8"，读 show_img\n" : u8"，不读 show_img\n") : "\n";
+    }
     s += u8"静态图片：" +
          (plan.strImagePath.empty() ? std::string(u8"没有设置")
                                     : plan.strImagePath + (plan.bImageExists ? u8"（可用）" : u8"（不可用）")) +
@@ -93,8 +129,12 @@ inline std::string RenderText(const Plan& plan, const std::string& strVersion, c
     s += plan.picture == Picture::Image    ? u8"静态图片"
          : plan.picture == Picture::Screen ? u8"屏幕上的捕捉区域"
          : plan.picture == Picture::Window ? u8"一个窗口"
-         : plan.Has(Level::Error)          ? u8"什么也看不到（筛选器无法启动）"
+         : plan.Stops()                    ? u8"什么也看不到（筛选器无法启动）"
                                            : u8"看不到应有的画面";
+    if (plan.picture != Picture::None && plan.picture != Picture::Image && plan.bUnscaled)
+        s += u8"，没有缩放（被裁掉或残留旧画面）";
+    if (plan.grabSource != GrabSource::None)
+        s += plan.grabSource == GrabSource::Filter ? u8"（画面由已安装的筛选器拍下）" : u8"（画面按筛选器的规则推算）";
     s += u8"\n发现：";
     if (plan.findings.empty())
         s += u8"没有问题\n";

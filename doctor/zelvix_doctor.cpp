@@ -139,10 +139,10 @@ RawValue ReadRegistryValue(HKEY hKey, const char* pszName)
         raw.bPresent = true;
         raw.dwType = dwType;
         raw.cbData = cb;
-        if (dwType == REG_DWORD && cb == 4) {
-            DWORD dw = 0, cbGot = 4, dwGotType = 0;
+        if (dwType == REG_DWORD && cb <= 4) {
+            DWORD dw = 0, cbGot = 4, dwGotType = 0;   // a short value: its low bytes, the rest 0
             if (::RegQueryValueExW(hKey, strName.c_str(), NULL, &dwGotType, (BYTE*)&dw, &cbGot) == ERROR_SUCCESS &&
-                dwGotType == REG_DWORD && cbGot == 4) {
+                dwGotType == REG_DWORD && cbGot == cb) {
                 raw.nValue = (std::int32_t)dw;
                 return raw;
             }
@@ -326,16 +326,22 @@ std::string Grab(const Plan& plan, const std::wstring& strFile)
             bDrawn = StretchLikeTheFilter(out.GetDC(), cx, cy, image.GetDC(), 0, 0, bm.bmWidth, bm.bmHeight,
                                           plan.bHalftone);
     } else if (out.IsValid()) {
-        // The filter's copy of the screen rectangle first, then its scaling of that copy.
+        // The filter's copy of the rectangle first, black wherever no monitor (or, for a window,
+        // not the window) gives pixels; then its scaling of that copy, or, once a move has reset
+        // it, the copy 1:1 into the output's top-left corner (the rest is stale there: black here).
         const int cxCapture = (int)plan.capture.Width(), cyCapture = (int)plan.capture.Height();
         CMemoryPicture copy(hScreen, ::CreateCompatibleBitmap(hScreen, cxCapture, cyCapture));
-        bDrawn = copy.IsValid() &&
-                 ::BitBlt(copy.GetDC(), 0, 0, cxCapture, cyCapture, hScreen, (int)plan.capture.left,
-                          (int)plan.capture.top, SRCCOPY) &&
-                 (cxCapture == cx && cyCapture == cy
-                      ? ::BitBlt(out.GetDC(), 0, 0, cx, cy, copy.GetDC(), 0, 0, SRCCOPY)
-                      : StretchLikeTheFilter(out.GetDC(), cx, cy, copy.GetDC(), 0, 0, cxCapture, cyCapture,
-                                             plan.bHalftone));
+        bDrawn = copy.IsValid() && ::PatBlt(copy.GetDC(), 0, 0, cxCapture, cyCapture, BLACKNESS) &&
+                 ::PatBlt(out.GetDC(), 0, 0, cx, cy, BLACKNESS);
+        for (const Rect& part : plan.visible)
+            bDrawn = bDrawn && ::BitBlt(copy.GetDC(), (int)(part.left - plan.capture.left),
+                                        (int)(part.top - plan.capture.top), (int)part.Width(), (int)part.Height(),
+                                        hScreen, (int)part.left, (int)part.top, SRCCOPY);
+        if (bDrawn && (plan.bUnscaled || (cxCapture == cx && cyCapture == cy)))
+            bDrawn = ::BitBlt(out.GetDC(), 0, 0, std::min(cx, cxCapture), std::min(cy, cyCapture), copy.GetDC(), 0, 0,
+                              SRCCOPY);
+        else if (bDrawn)
+            bDrawn = StretchLikeTheFilter(out.GetDC(), cx, cy, copy.GetDC(), 0, 0, cxCapture, cyCapture, plan.bHalftone);
     }
     ::ReleaseDC(NULL, hScreen);
     if (!out.IsValid())
@@ -403,7 +409,7 @@ int Run()
     BecomeDpiAware();
     const SettingsSource src = ReadSource();
     Plan plan = ReadSettings(src);
-    PlanCapture(plan, DescribeMachine(plan));
+    PlanCapture(plan, DescribeMachine(plan), src);
 
     std::string strGrabNote;
     int nExit = plan.ExitCode();

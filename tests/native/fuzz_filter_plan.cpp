@@ -1,7 +1,7 @@
 // libFuzzer target for the doctor's judgement and reports (built on its own with clang
 // -fsanitize=fuzzer,address,undefined): any settings source (file or key, any types, sizes, values
 // and texts, bytes that are no UTF-8 included) on any machine (screens, monitors, DPI, windows, image)
-// gives, without a crash or a sanitizer error, a plan whose picture is one the grab can make, and
+// and any installed builds gives, without a crash or a sanitizer error, a plan whose picture is one the grab can make, and
 // both reports. The bitmap-header check gets the remaining bytes as a file of exactly their size.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -58,6 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (WindowFacts* w : {&env.tracked, &env.trackedDecorated, &env.foreground})
         *w = WindowFacts{in.ConsumeBool(), MakeRect(in), MakeRect(in)};
     env.image = in.PickValueInArray({ImageState::Missing, ImageState::NotBitmap, ImageState::Bitmap, ImageState::PathTooLong});
+    for (int n = in.ConsumeIntegralInRange(0, 2); n > 0; --n) {
+        FilterBuild f;
+        f.nBits = in.ConsumeBool() ? 32 : 64;
+        f.bExists = in.ConsumeBool();
+        f.bReadsShowImg = f.bReadsImgFilename = f.bReadsParamSet = in.ConsumeBool();
+        f.strDll = in.ConsumeRandomLengthString(16);
+        env.filters.push_back(f);
+    }
 
     const Plan plan = Interpret(src, env);
     if (plan.picture == Picture::Screen || plan.picture == Picture::Window)   // what the grab will allocate and copy
