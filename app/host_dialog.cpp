@@ -76,8 +76,11 @@ HCURSOR CconsoleDlg::OnQueryDragIcon()
 
 void CconsoleDlg::OnClose()
 {
-    // Leave the capture filter showing the still image, as a complete set.
-    EndCaptureSet(PublishImageSettings(1));
+    // Leave the capture filter with nothing of the desktop, as a complete set.
+    if (m_pHintWnd != NULL)
+        m_pHintWnd->PublishClosingSet();
+    else
+        EndCaptureSet(PublishImageSettings(1));
 
     delete m_pHintWnd;  // destroys its window and buttons
     m_pHintWnd = NULL;

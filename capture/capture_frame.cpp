@@ -61,10 +61,32 @@ END_MESSAGE_MAP()
 CScreenShareHintWnd::CScreenShareHintWnd()
     : m_nTimerID(0), m_nSavedX(-1), m_nSavedY(-1), m_nX(40), m_nY(40),
       m_nWidth(zelvix::kFrameNormalWidth), m_nHeight(zelvix::kFrameNormalHeight),
-      m_bFullScreen(FALSE), m_bShowFrame(TRUE), m_bCapture(FALSE), m_bDefaultsPublished(FALSE)
+      m_bFullScreen(FALSE), m_bShowFrame(TRUE), m_bCapture(FALSE), m_bDefaultsPublished(FALSE),
+      m_bScreenOnlyFilter(FALSE), m_nTicksToFilterCheck(FRAME_FILTER_CHECK_TICKS), m_nStretchWidth(0),
+      m_nStretchHeight(0)
 {
+    m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
     // The filter may still hold a previous run's values: start it from a complete default set.
     m_bDefaultsPublished = PublishDefaults() == ERROR_SUCCESS;
+}
+
+BOOL CScreenShareHintWnd::IsScreenOnlyFilterRegistered()
+{
+    BOOL bFound = FALSE;
+    for (const zelvix::InstalledFilter& filter : zelvix::FindInstalledFilters(&m_filterScans))
+        bFound = bFound || (filter.bExists && filter.reads.bKey && !filter.reads.bShowImg);
+    return bFound;
+}
+
+LONG CScreenShareHintWnd::PublishStretchSize(int nWidth, int nHeight)
+{
+    if (nWidth == m_nStretchWidth && nHeight == m_nStretchHeight)
+        return ERROR_SUCCESS;
+    LONG lResult = WriteCaptureDword(zelvix::setting::kStretchToWidth, nWidth);
+    lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStretchToHeight, nHeight));
+    m_nStretchWidth = lResult == ERROR_SUCCESS ? nWidth : 0;   // a refused write is tried again
+    m_nStretchHeight = lResult == ERROR_SUCCESS ? nHeight : 0;
+    return lResult;
 }
 
 LONG CScreenShareHintWnd::PublishDefaults()
@@ -80,9 +102,23 @@ LONG CScreenShareHintWnd::PublishDefaults()
         {zelvix::setting::kCaptureWidth, 800}, {zelvix::setting::kCaptureHeight, 450},
         {zelvix::setting::kDefaultMaxFps, 15},
     };
+    // For a build that never reads show_img the output is the capture size of the frame's first
+    // place: the normal size inside the outline.
+    const int nCaptureWidth = zelvix::kFrameNormalWidth - 2 * zelvix::kFrameOutlineWidth;
+    const int nCaptureHeight = zelvix::kFrameNormalHeight - zelvix::kFrameCaptionAllowance;
     LONG lResult = ERROR_SUCCESS;
-    for (const auto& d : s_defaults)
-        lResult = CaptureSetResult(lResult, WriteCaptureDword(d.pszName, d.nValue));
+    for (const auto& d : s_defaults) {
+        int nValue = d.nValue;
+        if (m_bScreenOnlyFilter && d.pszName == zelvix::setting::kStretchToWidth)
+            nValue = nCaptureWidth;
+        else if (m_bScreenOnlyFilter && d.pszName == zelvix::setting::kStretchToHeight)
+            nValue = nCaptureHeight;
+        lResult = CaptureSetResult(lResult, WriteCaptureDword(d.pszName, nValue));
+    }
+    if (m_bScreenOnlyFilter && lResult == ERROR_SUCCESS) {
+        m_nStretchWidth = nCaptureWidth;
+        m_nStretchHeight = nCaptureHeight;
+    }
     lResult = CaptureSetResult(lResult, PublishImageSettings(1));
     return EndCaptureSet(lResult);
 }
@@ -323,10 +359,20 @@ void CScreenShareHintWnd::OnCloseFrame()
     if (nAnswer != IDYES)
         return;
 
-    // Leave the filter on the still image, as a complete set, then end the program's modal
-    // run; the windows go with the process.
-    EndCaptureSet(PublishImageSettings(1));
+    // Leave the filter with nothing of the desktop, as a complete set, then end the program's
+    // modal run; the windows go with the process.
+    PublishClosingSet();
     AfxPostQuitMessage(0);
+}
+
+void CScreenShareHintWnd::PublishClosingSet()
+{
+    LONG lResult = ERROR_SUCCESS;
+    if (m_bScreenOnlyFilter) {
+        lResult = WriteCaptureDword(zelvix::setting::kStartX, zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN),
+                                                                                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN)));
+    }
+    EndCaptureSet(CaptureSetResult(lResult, PublishImageSettings(1)));
 }
 
 void CScreenShareHintWnd::OnClose()
@@ -352,14 +398,25 @@ void CScreenShareHintWnd::PublishRegion()
     const zelvix::CaptureRect capture = state.SampleCapture(rc.left, rc.top, rc.right, rc.bottom);
     SetSizeState(state);
 
+    if (--m_nTicksToFilterCheck <= 0) {
+        m_nTicksToFilterCheck = FRAME_FILTER_CHECK_TICKS;
+        m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
+    }
     // Defaults the key refused at start-up go first, so the filter never runs on part of them.
     if (!m_bDefaultsPublished)
         m_bDefaultsPublished = PublishDefaults() == ERROR_SUCCESS;
 
-    LONG lResult = WriteCaptureDword(zelvix::setting::kStartX, capture.nLeft);
+    // A build that never reads show_img shows the still image as nothing: capture off moves its
+    // rectangle off every monitor, where it records black.
+    const int nLeft = m_bScreenOnlyFilter && !m_bCapture
+                          ? zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN))
+                          : capture.nLeft;
+    LONG lResult = WriteCaptureDword(zelvix::setting::kStartX, nLeft);
     lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStartY, capture.nTop));
     lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureWidth, capture.nWidth));
     lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureHeight, capture.nHeight));
+    if (m_bScreenOnlyFilter)
+        lResult = CaptureSetResult(lResult, PublishStretchSize(capture.nWidth, capture.nHeight));
     lResult = CaptureSetResult(lResult, PublishImageSettings(m_bCapture ? 0 : 1));
     EndCaptureSet(lResult);  // a set with a failed write stays unmarked; the next tick writes it whole
 }

@@ -14,6 +14,7 @@
 #include <afxwin.h>
 
 #include "../controls/button/image_button.h"
+#include "filter_registration.h"
 #include "frame_geometry.h"
 
 // Commands of the caption-strip buttons (100 has no button).
@@ -27,6 +28,8 @@
 // The one-second publishing timer.
 #define FRAME_PUBLISH_TIMER_ID      8755
 #define FRAME_PUBLISH_PERIOD_MS     1000
+// Every this many ticks the frame looks again which builds of the filter are registered.
+#define FRAME_FILTER_CHECK_TICKS    60
 
 // Colours of the frame's picture (0x00BBGGRR).
 #define FRAME_COLOR_KEY         RGB(0, 255, 0)      // see-through: the layered colour key
@@ -52,6 +55,11 @@ public:
     // the key refused at construction are written first.
     void PublishRegion();
 
+    // The set that leaves the filter with nothing of the desktop, for both ways the program
+    // ends: the still image, and, while a build that never reads it is registered, a rectangle
+    // off every monitor.
+    void PublishClosingSet();
+
     // Command 100: full screen on the primary screen, or back to the stored size.
     void ToggleFullScreen();
 
@@ -75,6 +83,14 @@ protected:
     BOOL m_bShowFrame;     // the red outline is drawn
     BOOL m_bCapture;       // screen capture on; off means the filter shows the still image
     BOOL m_bDefaultsPublished;   // the construction's default set went through whole
+    // While a registered build never reads show_img (the public one), capture off publishes a
+    // rectangle off every monitor, and the output size is the capture size, so that a move never
+    // makes it crop. Looked up at construction and every FRAME_FILTER_CHECK_TICKS ticks.
+    BOOL m_bScreenOnlyFilter;
+    int m_nTicksToFilterCheck;
+    int m_nStretchWidth;         // the output size last published for such a build (0: none yet)
+    int m_nStretchHeight;
+    zelvix::CFilterScanCache m_filterScans;
     CImageButton m_btnLogo;
     CImageButton m_btnShowFrame;
     CImageButton m_btnClose;
@@ -85,6 +101,10 @@ protected:
 // Implementation
     // The 13 writes of the default set; 0 when all went through (and the set was marked).
     LONG PublishDefaults();
+    // Whether a registered build never reads show_img; registry reads only once its DLLs are known.
+    BOOL IsScreenOnlyFilterRegistered();
+    // Writes the output size for such a build once it differs from the capture size; 0 or the error.
+    LONG PublishStretchSize(int nWidth, int nHeight);
     zelvix::FrameSizeState GetSizeState() const;
     void SetSizeState(const zelvix::FrameSizeState& state);
     // Carries out a size command's move (with repaint) and invalidates the whole frame.

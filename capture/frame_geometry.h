@@ -5,6 +5,7 @@
 //   FrameSizeState          the frame's size members and its three size states:
 //                           ToggleFullScreen (command 100), Enlarge (111), Shrink (110)
 //   CaptureRect             the published rectangle; FrameSizeState::SampleCapture computes it
+//   OffScreenLeft           a start_x that puts any capture rectangle off every monitor
 //   ToRegistryDword         a signed value as the REG_DWORD bit pattern
 //
 // Platform-free and header-only: CScreenShareHintWnd mirrors its m_nX ... m_bFullScreen members in
@@ -46,6 +47,14 @@ struct FrameMove {
     std::int32_t cx;
     std::int32_t cy;
 };
+
+// Right of the virtual screen (all monitors lie inside it) by a margin: a filter that copies
+// from there records black.
+constexpr std::int32_t kOffScreenMargin = 64;
+constexpr std::int32_t OffScreenLeft(std::int32_t nVirtualLeft, std::int32_t nVirtualWidth) noexcept
+{
+    return detail::WrapAdd(detail::WrapAdd(nVirtualLeft, nVirtualWidth), kOffScreenMargin);
+}
 
 struct CaptureRect {
     std::int32_t nLeft;    // "start_x"

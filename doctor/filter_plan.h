@@ -516,7 +516,10 @@ inline void PlanCapture(Plan& plan, const Environment& env, const SettingsSource
     // off them record black.
     const std::vector<Rect> monitors = env.monitors.empty() ? std::vector<Rect>{env.rcVirtual} : env.monitors;
     plan.visible = detail::OnMonitors(bWindow ? bounds : plan.capture, monitors);
-    if (!plan.Stops() && !bWindow && !bEmpty) {
+    // What this program publishes while capture is off, for a build that never reads show_img.
+    const bool bBlackout = plan.Value(FS_SHOW_IMG) == 1 && !build.bShowImg && build.bInstalled && !bWindow &&
+                           plan.visible.empty();
+    if (!plan.Stops() && !bWindow && !bEmpty && !bBlackout) {
         std::int64_t nCovered = 0;
         for (const Rect& part : plan.visible)
             nCovered += part.Width() * part.Height();
@@ -526,7 +529,11 @@ inline void PlanCapture(Plan& plan, const Environment& env, const SettingsSource
     }
 
     plan.bImageExists = env.image == ImageState::Bitmap && !plan.strImagePath.empty();
-    if (plan.Value(FS_SHOW_IMG) == 1 && !build.bShowImg) {
+    if (bBlackout) {
+        Add(plan, Level::Info, "capture_off_black", setting::kShowImg,
+            u8"观众看到黑屏，不是静态图片：已安装的筛选器不读 show_img，捕捉区域 " + Area(plan.capture) +
+                u8" 在所有显示器之外");
+    } else if (plan.Value(FS_SHOW_IMG) == 1 && !build.bShowImg) {
         // The public build never reads the switch: the live screen goes on.
         Add(plan, build.bInstalled ? Level::Error : Level::Warning, "still_image_ignored", setting::kShowImg,
             std::string(build.bInstalled ? u8"已安装的筛选器" : u8"公开版筛选器") +

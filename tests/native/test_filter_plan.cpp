@@ -134,6 +134,10 @@ TEST(FilterPlan, EveryFindingAndRuleFromTheCaseThatShowsIt)
         {"off_screen ", 1, [](Case& c) { c.src.values[FS_START_X] = Dword(-1000); c.src.values[FS_START_Y] = Dword(600); }, NULL},
         // the still image and param_set count only for a build that reads them
         {"still_image_ignored ", 1, [](Case& c) { c.src.values[FS_SHOW_IMG] = Dword(1); }, "42 66 838 516"},
+        {"capture_off_black ", 0,   // what the program publishes while capture is off
+         [](Case& c) { c.src.values[FS_SHOW_IMG] = Dword(1); c.src.values[FS_START_X] = Dword(1984); }, "1984 66 2780 516"},
+        {"filter_not_installed off_screen still_image_ignored ", 1,
+         [](Case& c) { c.src.values[FS_SHOW_IMG] = Dword(1); c.src.values[FS_START_X] = Dword(1984); c.env.filters.clear(); }, NULL},
         {"filter_not_installed still_image_ignored ", 1, [](Case& c) { c.src.values[FS_SHOW_IMG] = Dword(1); c.env.filters.clear(); }, NULL},
         {"", 0, [](Case& c) { c.src.values[FS_PARAM_SET] = Dword(0); }, NULL},
         {"incomplete_set ", 1, [](Case& c) { c.src.values[FS_PARAM_SET] = Dword(0); c.env.filters = {Case::Build(32, true, true), Case::Build(64, true, true)}; }, NULL},
