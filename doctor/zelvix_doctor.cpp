@@ -21,6 +21,7 @@
 
 #include "bitmap_header.h"
 #include "doctor_report.h"
+#include "filter_grab.h"
 #include "filter_plan.h"
 #include "version.h"
 
@@ -386,6 +387,8 @@ int Run()
     HANDLE hOut = ::GetStdHandle(STD_OUTPUT_HANDLE), hErr = ::GetStdHandle(STD_ERROR_HANDLE);
     int argc = 0;
     std::unique_ptr<LPWSTR, HLOCAL (WINAPI*)(HLOCAL)> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc), ::LocalFree);
+    if (argv && argc >= 2 && wcscmp(argv.get()[1], kFilterChildSwitch) == 0)
+        return RunFilterChild(argc - 2, argv.get() + 2);
     bool bJson = false;
     std::wstring strGrab;
     for (int i = 1; argv && i < argc; ++i) {
