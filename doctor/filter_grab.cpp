@@ -1,9 +1,9 @@
-// filter_grab.cpp - the child's side of a grab through the installed capture filter.
+// filter_grab.cpp - the two sides of a grab through the installed capture filter.
 //
 // The child builds the graph a host builds: the device moniker of the filter's CLSID in the video
 // input category, bound as a host binds it, then the Sample Grabber asking for RGB24, then a Null
-// Renderer. The filter reports a refused value in a modal box titled "Error" and then throws, so
-// the child runs in a process of its own.
+// Renderer. The parent only starts it, watches its windows and its end, and ends it when needed:
+// the filter reports a refused value in a modal box titled "Error" and then throws.
 #include "filter_grab.h"
 
 #include <dshow.h>
@@ -340,7 +340,314 @@ int RunChild(const CLSID& clsid, const std::wstring& strBmp, const std::wstring&
     return nExit;
 }
 
+// --- the parent -------------------------------------------------------------------------------
+
+const DWORD kPollMs = 50;
+const DWORD kBoxGraceMs = 2000;   // after the first box: time for the filter to throw and end
+
+struct BoxSearch {
+    DWORD dwPid;
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK AddErrorBox(HWND hWnd, LPARAM lParam)
+{
+    BoxSearch& search = *(BoxSearch*)lParam;
+    DWORD dwPid = 0;
+    wchar_t szTitle[8] = L"";
+    ::GetWindowThreadProcessId(hWnd, &dwPid);
+    if (dwPid == search.dwPid && ::IsWindowVisible(hWnd) && ::GetWindowTextW(hWnd, szTitle, 8) > 0 &&
+        wcscmp(szTitle, L"Error") == 0)
+        search.boxes.push_back(hWnd);
+    return TRUE;
+}
+
+// The text of a message box: its static control, 0xFFFF in every message box.
+std::wstring BoxText(HWND hBox)
+{
+    HWND hText = ::GetDlgItem(hBox, 0xFFFF);
+    wchar_t sz[2048] = L"";
+    DWORD_PTR n = 0;
+    if (hText != NULL &&
+        !::SendMessageTimeoutW(hText, WM_GETTEXT, sizeof(sz) / sizeof(sz[0]), (LPARAM)sz, SMTO_ABORTIFHUNG, 1000, &n))
+        ::GetWindowTextW(hText, sz, sizeof(sz) / sizeof(sz[0]));
+    return sz;
+}
+
+std::wstring ThisProgram()
+{
+    wchar_t sz[MAX_PATH * 2] = L"";
+    const DWORD n = ::GetModuleFileNameW(NULL, sz, sizeof(sz) / sizeof(sz[0]));
+    return std::wstring(sz, n);
+}
+
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+
 }  // namespace
+
+// One child process: started hidden with its standard error in a pipe, in a job that ends it with
+// the parent; watched until it ends, signals, or shows an error box.
+class CFilterChild
+{
+public:
+    enum class Wake { Event, Ended, Box, TimedOut };
+
+// Data members (a session reaches the last three)
+    PROCESS_INFORMATION m_pi = {};
+    HANDLE m_hJob = NULL;
+    HANDLE m_hErrRead = NULL;
+    std::string m_strErr;              // what the child wrote to its standard error (UTF-8)
+    std::wstring m_strBoxText;         // the first error box's text
+    std::vector<HWND> m_closedBoxes;   // boxes told to close already
+    DWORD m_dwBoxTick = 0;             // when the first box was seen
+    std::wstring m_strHold, m_strBmp;  // a session's event name and its child's picture
+    HANDLE m_hHold = NULL;             // a session's event: take the picture now
+
+// Construction
+    CFilterChild() = default;
+    CFilterChild(const CFilterChild&) = delete;
+    CFilterChild& operator=(const CFilterChild&) = delete;
+    ~CFilterChild()
+    {
+        Kill();
+        for (HANDLE h : {m_pi.hThread, m_pi.hProcess, m_hJob, m_hErrRead, m_hHold})
+            if (h != NULL)
+                ::CloseHandle(h);
+    }
+
+// Operations
+    bool Launch(const std::wstring& strExe, const std::wstring& strArgs, std::string& strWhy)
+    {
+        SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
+        HANDLE hErrWrite = NULL;
+        if (!::CreatePipe(&m_hErrRead, &hErrWrite, &sa, 0)) {
+            strWhy = u8"建不了管道（错误 " + std::to_string(::GetLastError()) + u8"）";
+            return false;
+        }
+        ::SetHandleInformation(m_hErrRead, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = hErrWrite;
+        std::wstring strCmd = Quoted(strExe) + L" " + strArgs;
+        const BOOL bStarted = ::CreateProcessW(strExe.c_str(), &strCmd[0], NULL, NULL, TRUE,
+                                               CREATE_NO_WINDOW | CREATE_SUSPENDED, NULL, NULL, &si, &m_pi);
+        const DWORD dwError = ::GetLastError();
+        ::CloseHandle(hErrWrite);
+        if (!bStarted) {
+            m_pi = PROCESS_INFORMATION();
+            strWhy = u8"启动不了 " + Utf8(strExe) + u8"（错误 " + std::to_string(dwError) + u8"）";
+            return false;
+        }
+        // The job only makes sure the child never outlives us; without it the watch still ends it.
+        m_hJob = ::CreateJobObjectW(NULL, NULL);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (m_hJob != NULL &&
+            ::SetInformationJobObject(m_hJob, JobObjectExtendedLimitInformation, &limits, sizeof(limits)))
+            ::AssignProcessToJobObject(m_hJob, m_pi.hProcess);
+        ::ResumeThread(m_pi.hThread);
+        return true;
+    }
+
+    bool IsRunning() const { return m_pi.hProcess != NULL && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
+
+    void Kill()
+    {
+        if (IsRunning() && ::TerminateProcess(m_pi.hProcess, kFilterChildTerminated))
+            ::WaitForSingleObject(m_pi.hProcess, 5000);
+        DrainErr();
+    }
+
+    void DrainErr()
+    {
+        DWORD cbAvail = 0;
+        while (m_hErrRead != NULL && ::PeekNamedPipe(m_hErrRead, NULL, 0, NULL, &cbAvail, NULL) && cbAvail > 0) {
+            char buf[512];
+            DWORD cbRead = 0;
+            if (!::ReadFile(m_hErrRead, buf, std::min<DWORD>(cbAvail, sizeof(buf)), &cbRead, NULL) || cbRead == 0)
+                break;
+            if (m_strErr.size() < 4096)
+                m_strErr.append(buf, cbRead);
+        }
+    }
+
+    // Reads the first error box, and tells every box to close (so that the filter goes on to end).
+    void CloseErrorBoxes()
+    {
+        BoxSearch search = {m_pi.dwProcessId, {}};
+        ::EnumWindows(AddErrorBox, (LPARAM)&search);
+        for (HWND hBox : search.boxes) {
+            if (std::find(m_closedBoxes.begin(), m_closedBoxes.end(), hBox) != m_closedBoxes.end())
+                continue;
+            if (m_closedBoxes.empty()) {
+                m_strBoxText = BoxText(hBox);
+                m_dwBoxTick = ::GetTickCount();
+            }
+            m_closedBoxes.push_back(hBox);
+            ::PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    }
+
+    Wake Watch(HANDLE hEvent, DWORD dwTimeoutMs)
+    {
+        const DWORD dwStart = ::GetTickCount();
+        for (;;) {
+            const HANDLE handles[2] = {m_pi.hProcess, hEvent};
+            const DWORD dwWait = ::WaitForMultipleObjects(hEvent != NULL ? 2 : 1, handles, FALSE, kPollMs);
+            DrainErr();
+            if (dwWait == WAIT_OBJECT_0)
+                return m_closedBoxes.empty() ? Wake::Ended : Wake::Box;
+            if (dwWait == WAIT_OBJECT_0 + 1 && m_closedBoxes.empty())
+                return Wake::Event;
+            CloseErrorBoxes();
+            const DWORD dwNow = ::GetTickCount();
+            if (!m_closedBoxes.empty() ? dwNow - m_dwBoxTick > kBoxGraceMs : dwNow - dwStart > dwTimeoutMs) {
+                Kill();
+                return m_closedBoxes.empty() ? Wake::TimedOut : Wake::Box;
+            }
+        }
+    }
+
+    // The last line the child wrote, without its line end.
+    std::string Reason() const
+    {
+        const size_t nEnd = m_strErr.find_last_not_of("\r\n");
+        if (nEnd == std::string::npos)
+            return std::string();
+        const size_t nBreak = m_strErr.find_last_of("\r\n", nEnd);
+        const size_t nStart = nBreak == std::string::npos ? 0 : nBreak + 1;
+        return m_strErr.substr(nStart, nEnd + 1 - nStart);
+    }
+
+    FilterGrab Outcome(Wake wake, DWORD dwStart, DWORD dwTimeoutMs) const
+    {
+        FilterGrab grab;
+        grab.dwChildPid = m_pi.dwProcessId;
+        DWORD& dwExit = grab.dwExitCode;
+        ::GetExitCodeProcess(m_pi.hProcess, &dwExit);
+        switch (wake) {
+        case Wake::Event:
+            grab.outcome = FilterGrab::Outcome::Picture;
+            break;
+        case Wake::Box:
+            grab.outcome = FilterGrab::Outcome::FilterFailed;
+            grab.strError = Utf8(m_strBoxText);
+            break;
+        case Wake::TimedOut:
+            grab.outcome = FilterGrab::Outcome::TimedOut;
+            grab.strError = std::to_string(dwTimeoutMs) + u8" 毫秒内筛选器没有送出画面";
+            break;
+        case Wake::Ended:
+            grab.outcome = dwExit == 0                       ? FilterGrab::Outcome::Picture
+                           : dwExit == kFilterChildNotLoaded ? FilterGrab::Outcome::NotLoaded
+                                                             : FilterGrab::Outcome::FilterFailed;
+            grab.strError = dwExit == 0 || dwExit == kFilterChildNotLoaded || dwExit == kFilterChildFailed
+                                ? Reason()
+                                : u8"筛选器的进程以 " + Hex(dwExit) + u8" 结束：" + Reason();
+            break;
+        }
+        grab.dwMillis = ::GetTickCount() - dwStart;
+        return grab;
+    }
+};
+
+namespace {
+
+std::wstring ChildArgs(const std::string& strClsid, const std::wstring& strBmp)
+{
+    return std::wstring(kFilterChildSwitch) + L" " + Quoted(std::wstring(strClsid.begin(), strClsid.end())) + L" " +
+           Quoted(strBmp);
+}
+
+FilterGrab NotStarted(const std::string& strWhy, DWORD dwStart)
+{
+    FilterGrab grab;
+    grab.outcome = FilterGrab::Outcome::NotLoaded;
+    grab.strError = strWhy;
+    grab.dwMillis = ::GetTickCount() - dwStart;
+    return grab;
+}
+
+}  // namespace
+
+FilterGrab GrabThroughFilter(const std::string& strClsid, const std::wstring& strBmp, DWORD dwTimeoutMs,
+                             const std::wstring& strChildExe)
+{
+    const DWORD dwStart = ::GetTickCount();
+    CFilterChild child;
+    std::string strWhy;
+    if (!child.Launch(strChildExe.empty() ? ThisProgram() : strChildExe, ChildArgs(strClsid, strBmp), strWhy))
+        return NotStarted(strWhy, dwStart);
+    return child.Outcome(child.Watch(NULL, dwTimeoutMs), dwStart, dwTimeoutMs);
+}
+
+CFilterSession::CFilterSession(const std::wstring& strChildExe)
+    : m_strChildExe(strChildExe.empty() ? ThisProgram() : strChildExe)
+{
+}
+
+CFilterSession::~CFilterSession() { Stop(); }
+
+bool CFilterSession::IsRunning() const { return m_pChild && m_pChild->IsRunning(); }
+
+void CFilterSession::Stop()
+{
+    if (m_pChild) {
+        m_pChild->Kill();
+        ::DeleteFileW(m_pChild->m_strBmp.c_str());
+        m_pChild.reset();
+    }
+}
+
+FilterGrab CFilterSession::Start(const std::string& strClsid, DWORD dwTimeoutMs)
+{
+    static volatile LONG s_nSession = 0;
+    const DWORD dwStart = ::GetTickCount();
+    Stop();
+    std::unique_ptr<CFilterChild> child(new CFilterChild);
+    wchar_t szTemp[MAX_PATH] = L"";
+    ::GetTempPathW(MAX_PATH, szTemp);
+    const std::wstring strId = std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(::InterlockedIncrement(&s_nSession));
+    child->m_strHold = L"zelvix.filter-session." + strId;
+    child->m_strBmp = std::wstring(szTemp) + L"zelvix-filter-session." + strId + L".bmp";
+    // Both events exist before the child looks for them; the child opens the same ones.
+    HANDLE hHold = ::CreateEventW(NULL, TRUE, FALSE, child->m_strHold.c_str());
+    HANDLE hStarted = ::CreateEventW(NULL, TRUE, FALSE, (child->m_strHold + L".started").c_str());
+    std::string strWhy;
+    FilterGrab grab;
+    if (hHold == NULL || hStarted == NULL)
+        grab = NotStarted(u8"建不了事件（错误 " + std::to_string(::GetLastError()) + u8"）", dwStart);
+    else if (!child->Launch(m_strChildExe, ChildArgs(strClsid, child->m_strBmp) + L" --hold " + child->m_strHold, strWhy))
+        grab = NotStarted(strWhy, dwStart);
+    else
+        grab = child->Outcome(child->Watch(hStarted, dwTimeoutMs), dwStart, dwTimeoutMs);
+    if (hStarted != NULL)
+        ::CloseHandle(hStarted);
+    if (grab.outcome == FilterGrab::Outcome::Picture) {
+        child->m_hHold = hHold;
+        m_pChild = std::move(child);
+    } else if (hHold != NULL) {
+        ::CloseHandle(hHold);
+    }
+    return grab;
+}
+
+FilterGrab CFilterSession::TakeLatest(const std::wstring& strBmp, DWORD dwTimeoutMs)
+{
+    const DWORD dwStart = ::GetTickCount();
+    if (!m_pChild)
+        return NotStarted(u8"没有在运行的筛选器", dwStart);
+    ::SetEvent(m_pChild->m_hHold);
+    FilterGrab grab = m_pChild->Outcome(m_pChild->Watch(NULL, dwTimeoutMs), dwStart, dwTimeoutMs);
+    if (grab.outcome == FilterGrab::Outcome::Picture &&
+        !::MoveFileExW(m_pChild->m_strBmp.c_str(), strBmp.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        grab.outcome = FilterGrab::Outcome::FilterFailed;
+        grab.strError = u8"移不动画面到 " + Utf8(strBmp) + u8"（错误 " + std::to_string(::GetLastError()) + u8"）";
+    }
+    Stop();
+    return grab;
+}
 
 int RunFilterChild(int argc, wchar_t** argv)
 {
