@@ -69,8 +69,10 @@ inline FilterReads ScanFilterImage(const unsigned char* p, std::size_t n) noexce
     bool found[kNameCount] = {};
     std::size_t nFound = 0;
     for (std::size_t i = 0; p != nullptr && i < n && nFound < kNameCount; ++i) {
+        const unsigned char c = Fold(p[i]);
         for (std::size_t k = 0; k < kNameCount; ++k) {
-            if (!found[k] && (NameAt(p + i, n - i, kNames[k], 1) || NameAt(p + i, n - i, kNames[k], 2))) {
+            if (!found[k] && c == static_cast<unsigned char>(kNames[k][0]) &&
+                (NameAt(p + i, n - i, kNames[k], 1) || NameAt(p + i, n - i, kNames[k], 2))) {
                 found[k] = true;
                 ++nFound;
             }
