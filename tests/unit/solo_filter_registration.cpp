@@ -120,7 +120,7 @@ void UnregisterAll()
             ::RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
         ::DeleteFileW((TempDir() + r.pszFile).c_str());
     }
-    ::DeleteFileW((SystemDir(64) + L"\\zelvix-test-x64.dll").c_str());
+    ::DeleteFileW((SystemDir(96 - kOwnBits) + L"\\zelvix-test.dll").c_str());
     ::DeleteFileW((TempDir() + L"copy.dll").c_str());
 }
 
@@ -176,17 +176,19 @@ TEST_F(FilterRegistration, ADeletedCopyAndABuildThatReadsTheProductsValues)
     EXPECT_EQ(Public(kOwnBits, m_copy, " exists - key show_img img_filename param_set"), Describe(FindInstalledFilters()));
 }
 
-// A 32-bit process must look for a 64-bit build in System32 past the file system's redirection.
-TEST_F(FilterRegistration, A64BitBuildInTheSystemFolder)
+// A build of the other width in its own system folder: registered as System32\..., which is
+// another folder for this process (Sysnative or SysWOW64 here).
+TEST_F(FilterRegistration, ABuildOfTheOtherWidthInItsSystemFolder)
 {
-    if (SystemDir(64).empty())
-        GTEST_SKIP() << "no 64-bit system folder here";
-    ASSERT_TRUE(Copy(FilterDll(64), SystemDir(64) + L"\\zelvix-test-x64.dll"));
-    wchar_t szSystem[MAX_PATH];   // System32, as the 64-bit regsvr32 names it
+    const int nOther = 96 - kOwnBits;
+    if (SystemDir(nOther).empty())
+        GTEST_SKIP() << "no " << nOther << "-bit system folder here";
+    ASSERT_TRUE(Copy(FilterDll(nOther), SystemDir(nOther) + L"\\zelvix-test.dll"));
+    wchar_t szSystem[MAX_PATH];   // System32, as processes of either width name it
     ::GetSystemDirectoryW(szSystem, MAX_PATH);
-    const std::wstring dll = std::wstring(szSystem) + L"\\zelvix-test-x64.dll";
-    REGISTER_OR_SKIP(64, dll);
-    EXPECT_EQ(Public(64, dll), Describe(FindInstalledFilters()));
+    const std::wstring dll = std::wstring(szSystem) + L"\\zelvix-test.dll";
+    REGISTER_OR_SKIP(nOther, dll);
+    EXPECT_EQ(Public(nOther, dll), Describe(FindInstalledFilters()));
 }
 
 // As an installer might write them: expandable paths and names of their own. by-hand.dll is a copy
