@@ -127,6 +127,7 @@ inline std::string RenderText(const Plan& plan, const std::string& strVersion, c
          (plan.Value(FS_SHOW_IMG) == 1 ? u8"，正在显示" : u8"，没有显示") + "\n";
     s += u8"观众看到：";
     s += plan.picture == Picture::Image    ? u8"静态图片"
+         : plan.picture == Picture::Screen && plan.visible.empty() ? u8"黑屏（捕捉区域不在任何显示器上）"
          : plan.picture == Picture::Screen ? u8"屏幕上的捕捉区域"
          : plan.picture == Picture::Window ? u8"一个窗口"
          : plan.Stops()                    ? u8"什么也看不到（筛选器无法启动）"
