@@ -6,7 +6,6 @@
 #include "about_dialog.h"
 
 // System command of the About box; the low four bits belong to the system.
-static const UINT SC_ABOUTBOX = 0x0010;
 
 BEGIN_MESSAGE_MAP(CconsoleDlg, CDialog)
     ON_WM_SYSCOMMAND()
@@ -41,7 +40,7 @@ BOOL CconsoleDlg::OnInitDialog()
 
 void CconsoleDlg::OnSysCommand(UINT nID, LPARAM lParam)
 {
-    if ((nID & 0xFFF0) == SC_ABOUTBOX) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout;
         dlgAbout.DoModal();
     } else {

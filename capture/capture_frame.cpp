@@ -2,45 +2,58 @@
 #include "capture_frame.h"
 
 #include "../res/resource.h"
+#include "../res/version.h"
 #include "capture_settings_store.h"
 
 namespace
 {
 // Layout of the caption row, in client pixels. The strip's right edge is fixed: at every size
 // only the left 800 pixels of the caption row are painted.
-const int STRIP_HEIGHT = 24;
-const int OUTLINE_WIDTH = 2;
-const int STRIP_RIGHT = 799;
-const int TEXT_TOP = 6;
-const int TEXT_BOTTOM = 20;
-const int TEXT_RIGHT = 796;
-const int TITLE_RIGHT = 776;
+constexpr int kStripHeight = zelvix::kFrameCaptionAllowance - zelvix::kFrameOutlineWidth;
+constexpr int kStripRight = 799;
+constexpr int kButtonTop = 2;
+constexpr int kButtonSize = 18;
+constexpr int kTextTop = 6;
+constexpr int kTextBottom = 20;
+constexpr int kTextRight = 796;
+constexpr int kTitleLeft = 20;
+constexpr int kTitleRight = 776;
+constexpr int kVersionLeft = 110;
 
-const char VERSION_FORMAT[] = "(ver.%s)";
-const char BUILD_DATE[] = "20170315";
-const char CAPTURE_OFF_LABEL[] = "屏幕捕捉[关闭]";
-const char FONT_FACE[] = "宋体";
-const int FONT_POINT_TENTHS = 90;
+constexpr char kVersionText[] = "(ver." ZELVIX_BUILD_DATE ")";
+constexpr char kCaptureOffLabel[] = "屏幕捕捉[关闭]";
+constexpr char kFontFace[] = "宋体";
+constexpr int kFontPointTenths = 90;
 
-const DWORD FRAME_EX_STYLE = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-const DWORD FRAME_STYLE = WS_POPUP | WS_VISIBLE;
+constexpr DWORD kFrameExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+constexpr DWORD kFrameStyle = WS_POPUP | WS_VISIBLE;
 
 // Looked up at run time: systems before Windows 2000 have no layered windows, and there the
 // frame simply stays opaque.
 typedef BOOL(WINAPI* PFN_SET_LAYERED_WINDOW_ATTRIBUTES)(HWND, COLORREF, BYTE, DWORD);
 PFN_SET_LAYERED_WINDOW_ATTRIBUTES g_pfnSetLayeredWindowAttributes = NULL;
 
-// One caption-strip button: where it goes and what it shows.
-struct FrameButtonLayout
+} // namespace
+
+// One caption-strip button and its label, which starts where the button ends. The logo has no
+// command, no label and no pressed image.
+struct CScreenShareHintWnd::StripButton
 {
     CImageButton CScreenShareHintWnd::*pButton;
     UINT nID;
-    int left, top, right, bottom;
-    DWORD dwStyle;
+    int nLeft;
     UINT nBitmap;
-    BOOL bDarker;  // derive the pressed image; otherwise the button has a single image
+    UINT nLabel;   // string resource; the capture switch's label follows its state
 };
-} // namespace
+
+const CScreenShareHintWnd::StripButton CScreenShareHintWnd::s_stripButtons[kStripButtonCount] = {
+    {&CScreenShareHintWnd::m_btnLogo, 0, 2, IDB_LOGO, 0},
+    {&CScreenShareHintWnd::m_btnShowFrame, IDC_FRAME_SHOW_FRAME, 240, IDB_SWITCH_ON, IDS_SHOW_FRAME},
+    {&CScreenShareHintWnd::m_btnCapture, IDC_FRAME_CAPTURE, 340, IDB_SWITCH_OFF, IDS_SCREEN_CAPTURE},
+    {&CScreenShareHintWnd::m_btnEnlarge, IDC_FRAME_ENLARGE, 480, IDB_ENLARGE, IDS_ENLARGE},
+    {&CScreenShareHintWnd::m_btnShrink, IDC_FRAME_SHRINK, 540, IDB_SHRINK, IDS_SHRINK},
+    {&CScreenShareHintWnd::m_btnClose, IDC_FRAME_CLOSE, 740, IDB_CLOSE, IDS_CLOSE},
+};
 
 BEGIN_MESSAGE_MAP(CScreenShareHintWnd, CWnd)
     ON_WM_NCHITTEST()
@@ -59,10 +72,8 @@ END_MESSAGE_MAP()
 // Construction
 
 CScreenShareHintWnd::CScreenShareHintWnd()
-    : m_nTimerID(0), m_nSavedX(-1), m_nSavedY(-1), m_nX(40), m_nY(40),
-      m_nWidth(zelvix::kFrameNormalWidth), m_nHeight(zelvix::kFrameNormalHeight),
-      m_bFullScreen(FALSE), m_bShowFrame(TRUE), m_bCapture(FALSE), m_bDefaultsPublished(FALSE),
-      m_bScreenOnlyFilter(FALSE), m_nTicksToFilterCheck(FRAME_FILTER_CHECK_TICKS), m_nStretchWidth(0),
+    : m_nTimerID(0), m_bShowFrame(TRUE), m_bCapture(FALSE), m_bDefaultsPublished(FALSE),
+      m_bScreenOnlyFilter(FALSE), m_nTicksToFilterCheck(zelvix::kFrameFilterCheckTicks), m_nStretchWidth(0),
       m_nStretchHeight(0)
 {
     m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
@@ -126,12 +137,8 @@ LONG CScreenShareHintWnd::PublishDefaults()
 CScreenShareHintWnd::~CScreenShareHintWnd()
 {
     // Buttons first, in reverse order, while the frame they belong to is still whole.
-    m_btnCapture.DestroyWindow();
-    m_btnEnlarge.DestroyWindow();
-    m_btnShrink.DestroyWindow();
-    m_btnClose.DestroyWindow();
-    m_btnShowFrame.DestroyWindow();
-    m_btnLogo.DestroyWindow();
+    for (int i = kStripButtonCount - 1; i >= 0; --i)
+        (this->*s_stripButtons[i].pButton).DestroyWindow();
     DestroyWindow();
 }
 
@@ -144,26 +151,19 @@ HBITMAP CScreenShareHintWnd::LoadFrameBitmap(UINT nID)
 
 BOOL CScreenShareHintWnd::CreateFrame()
 {
-    static const FrameButtonLayout s_buttons[] = {
-        { &CScreenShareHintWnd::m_btnLogo, 0, 2, 2, 20, 20, WS_CHILD | WS_VISIBLE, IDB_LOGO, FALSE },
-        { &CScreenShareHintWnd::m_btnShowFrame, IDC_FRAME_SHOW_FRAME, 240, 2, 258, 20, WS_VISIBLE, IDB_SWITCH_ON, TRUE },
-        { &CScreenShareHintWnd::m_btnCapture, IDC_FRAME_CAPTURE, 340, 2, 358, 20, WS_VISIBLE, IDB_SWITCH_OFF, TRUE },
-        { &CScreenShareHintWnd::m_btnEnlarge, IDC_FRAME_ENLARGE, 480, 2, 498, 20, WS_VISIBLE, IDB_ENLARGE, TRUE },
-        { &CScreenShareHintWnd::m_btnShrink, IDC_FRAME_SHRINK, 540, 2, 558, 20, WS_VISIBLE, IDB_SHRINK, TRUE },
-        { &CScreenShareHintWnd::m_btnClose, IDC_FRAME_CLOSE, 740, 2, 758, 20, WS_VISIBLE, IDB_CLOSE, TRUE },
-    };
-
-    const CRect rcFrame(m_nX, m_nY, m_nX + m_nWidth, m_nY + m_nHeight);
+    const CRect rcFrame(m_size.nX, m_size.nY, m_size.nX + m_size.nWidth, m_size.nY + m_size.nHeight);
     LPCSTR lpszClass = AfxRegisterWndClass(0, NULL, NULL, NULL);
-    const BOOL bCreated = CreateEx(FRAME_EX_STYLE, lpszClass, NULL, FRAME_STYLE, rcFrame, NULL, 0);
+    const BOOL bCreated = CreateEx(kFrameExStyle, lpszClass, NULL, kFrameStyle, rcFrame, NULL, 0);
     if (!bCreated)
         return FALSE;  // no buttons, timer or colour key for a window that is not there
 
-    for (const FrameButtonLayout& layout : s_buttons) {
+    for (const StripButton& layout : s_stripButtons) {
         CImageButton& btn = this->*layout.pButton;
-        btn.Create(NULL, layout.dwStyle, CRect(layout.left, layout.top, layout.right, layout.bottom), this, layout.nID);
-        btn.AssignBitmaps(LoadFrameBitmap(layout.nBitmap), layout.bDarker ? BMP_DARKER : NULL);
-        if (&btn == &m_btnLogo) {
+        const bool bLogo = layout.nID == 0;
+        btn.Create(NULL, bLogo ? WS_CHILD | WS_VISIBLE : WS_VISIBLE,
+                   CRect(layout.nLeft, kButtonTop, layout.nLeft + kButtonSize, kButtonTop + kButtonSize), this, layout.nID);
+        btn.AssignBitmaps(LoadFrameBitmap(layout.nBitmap), bLogo ? NULL : BMP_DARKER);
+        if (bLogo) {
             // The logo sits on the strip itself: it draws on a copy of the frame's pixels and
             // never looks pressed.
             btn.EnableParentBackground(FALSE);
@@ -171,7 +171,7 @@ BOOL CScreenShareHintWnd::CreateFrame()
         }
     }
 
-    m_nTimerID = SetTimer(FRAME_PUBLISH_TIMER_ID, FRAME_PUBLISH_PERIOD_MS, NULL);
+    m_nTimerID = SetTimer(zelvix::kFramePublishTimerId, zelvix::kFramePublishPeriodMs, NULL);
 
     HMODULE hUser32 = ::GetModuleHandleA("USER32.DLL");
     if (hUser32 != NULL) {
@@ -180,7 +180,7 @@ BOOL CScreenShareHintWnd::CreateFrame()
     }
     if (g_pfnSetLayeredWindowAttributes != NULL) {
         ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, ::GetWindowLongA(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
-        g_pfnSetLayeredWindowAttributes(m_hWnd, FRAME_COLOR_KEY, 0, LWA_COLORKEY);
+        g_pfnSetLayeredWindowAttributes(m_hWnd, zelvix::kFrameColorKey, 0, LWA_COLORKEY);
     }
     return bCreated;
 }
@@ -200,49 +200,41 @@ void CScreenShareHintWnd::DrawFrame(CDC* pDC, const CRect& rcClient) const
 {
     const CRect& r = rcClient;
 
-    CBrush brKey(FRAME_COLOR_KEY);
+    CBrush brKey(zelvix::kFrameColorKey);
     pDC->FillRect(&r, &brKey);
 
     CRgn rgnOutline;
     CBrush brOutline;
     if (m_bShowFrame) {
         // FrameRgn paints inside the region: a 2-pixel band from row 24 down to the bottom.
-        rgnOutline.CreateRectRgn(r.left, r.top + STRIP_HEIGHT, r.right, r.bottom);
-        brOutline.CreateSolidBrush(FRAME_COLOR_OUTLINE);
-        pDC->FrameRgn(&rgnOutline, &brOutline, OUTLINE_WIDTH, OUTLINE_WIDTH);
+        rgnOutline.CreateRectRgn(r.left, r.top + kStripHeight, r.right, r.bottom);
+        brOutline.CreateSolidBrush(zelvix::kFrameOutlineColor);
+        pDC->FrameRgn(&rgnOutline, &brOutline, zelvix::kFrameOutlineWidth, zelvix::kFrameOutlineWidth);
     }
 
     CRgn rgnStrip;
-    rgnStrip.CreateRoundRectRgn(r.left + 1, r.top + 1, STRIP_RIGHT, r.top + STRIP_HEIGHT - 1, 3, 3);
-    CBrush brStrip(FRAME_COLOR_STRIP);
+    rgnStrip.CreateRoundRectRgn(r.left + 1, r.top + 1, kStripRight, r.top + kStripHeight - 1, 3, 3);
+    CBrush brStrip(zelvix::kFrameStripColor);
     pDC->FillRgn(&rgnStrip, &brStrip);
 
     CFont font;
-    font.CreatePointFont(FONT_POINT_TENTHS, FONT_FACE);
+    font.CreatePointFont(kFontPointTenths, kFontFace);
     CFont* pOldFont = pDC->SelectObject(&font);
     pDC->SetBkMode(TRANSPARENT);
-    pDC->SetTextColor(FRAME_COLOR_TEXT);
+    pDC->SetTextColor(zelvix::kFrameTextColor);
 
-    CString strVersion;
-    strVersion.Format(VERSION_FORMAT, BUILD_DATE);
-    const struct
-    {
-        CString strText;
-        int nLeft;
-        int nRight;
-    } texts[] = {
-        { LoadResString(IDS_APP_TITLE), 20, TITLE_RIGHT },
-        { LoadResString(IDS_SHOW_FRAME), 258, TEXT_RIGHT },
-        { m_bCapture ? LoadResString(IDS_SCREEN_CAPTURE) : CString(CAPTURE_OFF_LABEL), 358, TEXT_RIGHT },
-        { LoadResString(IDS_ENLARGE), 498, TEXT_RIGHT },
-        { LoadResString(IDS_SHRINK), 558, TEXT_RIGHT },
-        { LoadResString(IDS_CLOSE), 758, TEXT_RIGHT },
-        { strVersion, 110, TEXT_RIGHT },
+    const auto draw = [&](const CString& strText, int nLeft, int nRight) {
+        CRect rcText(r.left + nLeft, r.top + kTextTop, nRight, kTextBottom);
+        pDC->DrawText(strText, &rcText, DT_END_ELLIPSIS);
     };
-    for (const auto& text : texts) {
-        CRect rcText(r.left + text.nLeft, r.top + TEXT_TOP, text.nRight, TEXT_BOTTOM);
-        pDC->DrawText(text.strText, &rcText, DT_END_ELLIPSIS);
+    draw(LoadResString(IDS_APP_TITLE), kTitleLeft, kTitleRight);
+    for (const StripButton& button : s_stripButtons) {
+        if (button.nLabel == 0)
+            continue;
+        const bool bCaptureOff = button.nID == IDC_FRAME_CAPTURE && !m_bCapture;
+        draw(bCaptureOff ? CString(kCaptureOffLabel) : LoadResString(button.nLabel), button.nLeft + kButtonSize, kTextRight);
     }
+    draw(CString(kVersionText), kVersionLeft, kTextRight);
 
     pDC->SelectObject(pOldFont);
     font.DeleteObject();
@@ -257,40 +249,12 @@ void CScreenShareHintWnd::OnPaint()
 
     // The logo button shows the strip through itself: let it copy the freshly painted pixels.
     // The others are not in that mode and return at once.
-    m_btnLogo.CopyParentBackground(&dc);
-    m_btnShowFrame.CopyParentBackground(&dc);
-    m_btnClose.CopyParentBackground(&dc);
-    m_btnCapture.CopyParentBackground(&dc);
-    m_btnShrink.CopyParentBackground(&dc);
-    m_btnEnlarge.CopyParentBackground(&dc);
+    for (const StripButton& button : s_stripButtons)
+        (this->*button.pButton).CopyParentBackground(&dc);
 }
 
 /////////////////////////////////////////////////////////////////////////////
 // Sizes and switches
-
-zelvix::FrameSizeState CScreenShareHintWnd::GetSizeState() const
-{
-    zelvix::FrameSizeState state;
-    state.nSavedX = m_nSavedX;
-    state.nSavedY = m_nSavedY;
-    state.nX = m_nX;
-    state.nY = m_nY;
-    state.nWidth = m_nWidth;
-    state.nHeight = m_nHeight;
-    state.bFullScreen = m_bFullScreen != FALSE;
-    return state;
-}
-
-void CScreenShareHintWnd::SetSizeState(const zelvix::FrameSizeState& state)
-{
-    m_nSavedX = state.nSavedX;
-    m_nSavedY = state.nSavedY;
-    m_nX = state.nX;
-    m_nY = state.nY;
-    m_nWidth = state.nWidth;
-    m_nHeight = state.nHeight;
-    m_bFullScreen = state.bFullScreen ? TRUE : FALSE;
-}
 
 void CScreenShareHintWnd::ApplyMove(const zelvix::FrameMove& move)
 {
@@ -302,11 +266,7 @@ void CScreenShareHintWnd::ApplyMove(const zelvix::FrameMove& move)
 
 void CScreenShareHintWnd::ToggleFullScreen()
 {
-    zelvix::FrameSizeState state = GetSizeState();
-    const zelvix::FrameMove move =
-        state.ToggleFullScreen(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-    SetSizeState(state);
-    ApplyMove(move);
+    ApplyMove(m_size.ToggleFullScreen(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)));
 }
 
 void CScreenShareHintWnd::OnFullScreen()
@@ -316,19 +276,13 @@ void CScreenShareHintWnd::OnFullScreen()
 
 void CScreenShareHintWnd::OnEnlarge()
 {
-    zelvix::FrameSizeState state = GetSizeState();
-    const zelvix::FrameMove move = state.Enlarge(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-    SetSizeState(state);
-    ApplyMove(move);
+    ApplyMove(m_size.Enlarge(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)));
 }
 
 void CScreenShareHintWnd::OnShrink()
 {
-    const BOOL bWasFullScreen = m_bFullScreen;
-    zelvix::FrameSizeState state = GetSizeState();
-    const zelvix::FrameMove move = state.Shrink();
-    SetSizeState(state);
-    ApplyMove(move);
+    const bool bWasFullScreen = m_size.bFullScreen;
+    ApplyMove(m_size.Shrink());
     if (bWasFullScreen)
         InvalidateRect(NULL, TRUE);
 }
@@ -393,13 +347,11 @@ void CScreenShareHintWnd::PublishRegion()
     if (!GetWindowPlacement(&wp))
         return;  // no window, no position to publish
 
-    zelvix::FrameSizeState state = GetSizeState();
     const RECT& rc = wp.rcNormalPosition;
-    const zelvix::CaptureRect capture = state.SampleCapture(rc.left, rc.top, rc.right, rc.bottom);
-    SetSizeState(state);
+    const zelvix::CaptureRect capture = m_size.SampleCapture(rc.left, rc.top, rc.right, rc.bottom);
 
     if (--m_nTicksToFilterCheck <= 0) {
-        m_nTicksToFilterCheck = FRAME_FILTER_CHECK_TICKS;
+        m_nTicksToFilterCheck = zelvix::kFrameFilterCheckTicks;
         m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
     }
     // Defaults the key refused at start-up go first, so the filter never runs on part of them.
@@ -423,7 +375,7 @@ void CScreenShareHintWnd::PublishRegion()
 
 void CScreenShareHintWnd::OnTimer(UINT_PTR nIDEvent)
 {
-    if (nIDEvent == FRAME_PUBLISH_TIMER_ID)
+    if (nIDEvent == zelvix::kFramePublishTimerId)
         PublishRegion();
     CWnd::OnTimer(nIDEvent);
 }

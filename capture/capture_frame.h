@@ -25,17 +25,13 @@
 #define IDC_FRAME_SHRINK        110
 #define IDC_FRAME_ENLARGE       111
 
+namespace zelvix {
 // The one-second publishing timer.
-#define FRAME_PUBLISH_TIMER_ID      8755
-#define FRAME_PUBLISH_PERIOD_MS     1000
+constexpr UINT_PTR kFramePublishTimerId = 8755;
+constexpr UINT kFramePublishPeriodMs = 1000;
 // Every this many ticks the frame looks again which builds of the filter are registered.
-#define FRAME_FILTER_CHECK_TICKS    60
-
-// Colours of the frame's picture (0x00BBGGRR).
-#define FRAME_COLOR_KEY         RGB(0, 255, 0)      // see-through: the layered colour key
-#define FRAME_COLOR_OUTLINE     RGB(255, 0, 0)
-#define FRAME_COLOR_STRIP       RGB(57, 174, 255)
-#define FRAME_COLOR_TEXT        RGB(255, 255, 255)
+constexpr int kFrameFilterCheckTicks = 60;
+}  // namespace zelvix
 
 class CScreenShareHintWnd : public CWnd
 {
@@ -73,19 +69,15 @@ public:
 protected:
 // Data members
     UINT_PTR m_nTimerID;   // as returned when the publishing timer was started
-    int m_nSavedX;         // where leaving full screen returns to
-    int m_nSavedY;
-    int m_nX;              // position as sampled by the last tick (the commands do not refresh it)
-    int m_nY;
-    int m_nWidth;          // stored size, whole window: 800 x 476 or 1024 x 602
-    int m_nHeight;
-    BOOL m_bFullScreen;
+    // Place and size: the position as sampled by the last tick (the commands do not refresh
+    // it), the stored size (800 x 476 or 1024 x 602), full screen, and where leaving it returns to.
+    zelvix::FrameSizeState m_size;
     BOOL m_bShowFrame;     // the red outline is drawn
     BOOL m_bCapture;       // screen capture on; off means the filter shows the still image
     BOOL m_bDefaultsPublished;   // the construction's default set went through whole
     // While a registered build never reads show_img (the public one), capture off publishes a
     // rectangle off every monitor, and the output size is the capture size, so that a move never
-    // makes it crop. Looked up at construction and every FRAME_FILTER_CHECK_TICKS ticks.
+    // makes it crop. Looked up at construction and every kFrameFilterCheckTicks ticks.
     BOOL m_bScreenOnlyFilter;
     int m_nTicksToFilterCheck;
     int m_nStretchWidth;         // the output size last published for such a build (0: none yet)
@@ -97,6 +89,9 @@ protected:
     CImageButton m_btnShrink;
     CImageButton m_btnEnlarge;
     CImageButton m_btnCapture;
+    struct StripButton;
+    static constexpr int kStripButtonCount = 6;
+    static const StripButton s_stripButtons[kStripButtonCount];   // in the order of the strip
 
 // Implementation
     // The 13 writes of the default set; 0 when all went through (and the set was marked).
@@ -105,8 +100,6 @@ protected:
     BOOL IsScreenOnlyFilterRegistered();
     // Writes the output size for such a build once it differs from the capture size; 0 or the error.
     LONG PublishStretchSize(int nWidth, int nHeight);
-    zelvix::FrameSizeState GetSizeState() const;
-    void SetSizeState(const zelvix::FrameSizeState& state);
     // Carries out a size command's move (with repaint) and invalidates the whole frame.
     void ApplyMove(const zelvix::FrameMove& move);
     // Flips one of the two switches and gives its button the matching image.

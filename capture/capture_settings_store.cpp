@@ -11,8 +11,8 @@ namespace
 LONG OpenCaptureKey(HKEY* phKey)
 {
     DWORD dwDisposition = 0;
-    return ::RegCreateKeyExA(HKEY_CURRENT_USER, CAPTURE_KEY_PATH, 0, NULL, REG_OPTION_NON_VOLATILE,
-                             CAPTURE_KEY_ACCESS, NULL, phKey, &dwDisposition);
+    return ::RegCreateKeyExA(HKEY_CURRENT_USER, zelvix::kFilterKeyPath, 0, NULL, REG_OPTION_NON_VOLATILE,
+                             zelvix::kCaptureKeyAccess, NULL, phKey, &dwDisposition);
 }
 
 LONG WriteCaptureValue(LPCSTR pszValueName, DWORD dwType, const BYTE* pData, DWORD cbData)

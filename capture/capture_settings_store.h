@@ -17,9 +17,10 @@
 
 #include "filter_settings.h"
 
-// Names shared with the capture filter (the value names are in filter_settings.h).
-#define CAPTURE_KEY_PATH          zelvix::kFilterKeyPath
-#define CAPTURE_KEY_ACCESS        (KEY_ALL_ACCESS | KEY_WOW64_32KEY)  // 0x000F023F
+namespace zelvix {
+// How the program opens the filter's key (its path and value names are in filter_settings.h).
+constexpr REGSAM kCaptureKeyAccess = KEY_ALL_ACCESS | KEY_WOW64_32KEY;  // 0x000F023F
+}  // namespace zelvix
 
 // Stores one REG_DWORD (negative values as their two's-complement pattern). Returns 0 or the
 // platform's error code from opening the key or from the write.

@@ -1,15 +1,14 @@
 // frame_geometry.h - sizes of the capture frame and the capture rectangle inside it.
 //
-//   kFrame... constants     normal/large window sizes, caption allowance, outline width
+//   kFrame... constants     normal/large window sizes, caption allowance, outline width, colours
 //   FrameMove               where a size command puts the window (or that it stays)
 //   FrameSizeState          the frame's size members and its three size states:
 //                           ToggleFullScreen (command 100), Enlarge (111), Shrink (110)
 //   CaptureRect             the published rectangle; FrameSizeState::SampleCapture computes it
 //   OffScreenLeft           a start_x that puts any capture rectangle off every monitor
-//   ToRegistryDword         a signed value as the REG_DWORD bit pattern
 //
-// Platform-free and header-only: CScreenShareHintWnd mirrors its m_nX ... m_bFullScreen members in
-// a FrameSizeState, calls these and carries out the resulting MoveWindow itself.
+// Platform-free and header-only: CScreenShareHintWnd keeps its place and size in a FrameSizeState,
+// calls these and carries out the resulting MoveWindow itself.
 #ifndef ZELVIX_FRAME_GEOMETRY_H
 #define ZELVIX_FRAME_GEOMETRY_H
 
@@ -23,6 +22,13 @@ constexpr std::int32_t kFrameLargeWidth = 1024;
 constexpr std::int32_t kFrameLargeHeight = 602;
 constexpr std::int32_t kFrameCaptionAllowance = 26;  // 24-pixel strip plus the 2-pixel outline
 constexpr std::int32_t kFrameOutlineWidth = 2;
+
+// The frame's colours, as COLORREF values (0x00BBGGRR). tools/make_images.py reads the strip's
+// from here for the still image.
+constexpr std::uint32_t kFrameColorKey = 0x0000FF00;      // see-through: the layered colour key
+constexpr std::uint32_t kFrameOutlineColor = 0x000000FF;  // red
+constexpr std::uint32_t kFrameStripColor = 0x00FFAE39;    // RGB(57, 174, 255)
+constexpr std::uint32_t kFrameTextColor = 0x00FFFFFF;
 
 namespace detail {
 
@@ -64,7 +70,7 @@ struct CaptureRect {
 };
 
 struct FrameSizeState {
-    // data members: the frame's members of the same names, with their values at start
+    // data members, with the frame's values at start
     std::int32_t nSavedX = -1;  // where leaving full screen returns to
     std::int32_t nSavedY = -1;
     std::int32_t nX = 40;       // position as sampled by the last tick, not by the commands
@@ -134,12 +140,6 @@ struct FrameSizeState {
                            WrapSub(width, 2 * kFrameOutlineWidth), WrapSub(height, kFrameCaptionAllowance)};
     }
 };
-
-// Two's-complement pattern stored for a signed value: -48 becomes 0xFFFFFFD0.
-constexpr std::uint32_t ToRegistryDword(std::int32_t value) noexcept
-{
-    return static_cast<std::uint32_t>(value);
-}
 
 }  // namespace zelvix
 

@@ -5,9 +5,11 @@
 // by bench_start and by scripts/run-bench.
 #include <windows.h>
 
+#include "capture/frame_geometry.h"
+
 namespace
 {
-const COLORREF STRIP_COLOR = RGB(57, 174, 255);  // what bench_start watches for on the screen
+constexpr COLORREF kStripColor = zelvix::kFrameStripColor;  // what bench_start watches for on the screen
 
 LRESULT CALLBACK FloorWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -17,7 +19,7 @@ LRESULT CALLBACK FloorWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
         HDC hdc = ::BeginPaint(hWnd, &ps);
         RECT rc;
         ::GetClientRect(hWnd, &rc);
-        HBRUSH hBrush = ::CreateSolidBrush(STRIP_COLOR);
+        HBRUSH hBrush = ::CreateSolidBrush(kStripColor);
         ::FillRect(hdc, &rc, hBrush);
         ::DeleteObject(hBrush);
         ::EndPaint(hWnd, &ps);

@@ -19,12 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "capture/frame_geometry.h"
+
 namespace
 {
-const COLORREF STRIP_COLOR = RGB(57, 174, 255);
-const int PROBE_X = 40 + 230;  // frame at (40, 40); strip column 230, row 4: no text, no button
-const int PROBE_Y = 40 + 4;
-const DWORD PAINT_TIMEOUT_MS = 60000;
+constexpr COLORREF kStripColor = zelvix::kFrameStripColor;
+constexpr int kProbeX = 40 + 230;  // frame at (40, 40); strip column 230, row 4: no text, no button
+constexpr int kProbeY = 40 + 4;
+constexpr DWORD kPaintTimeoutMs = 60000;
 
 double NowMs()
 {
@@ -39,9 +41,9 @@ double NowMs()
 bool ProbeShowsStrip()
 {
     HDC hdc = ::GetDC(NULL);
-    const COLORREF cr = ::GetPixel(hdc, PROBE_X, PROBE_Y);
+    const COLORREF cr = ::GetPixel(hdc, kProbeX, kProbeY);
     ::ReleaseDC(NULL, hdc);
-    return cr == STRIP_COLOR;
+    return cr == kStripColor;
 }
 
 bool WaitProbe(bool bStrip, DWORD dwTimeoutMs)
@@ -121,11 +123,11 @@ double StartUp(const std::string& strCmdLine)
     CChild child;
     if (!child.Start(strCmdLine))
         return -1;
-    const bool bPainted = WaitProbe(true, PAINT_TIMEOUT_MS);
+    const bool bPainted = WaitProbe(true, kPaintTimeoutMs);
     const double tPainted = NowMs();
     child.Stop();
     if (!bPainted) {
-        printf("error: %s did not paint within %lu ms\n", strCmdLine.c_str(), (unsigned long)PAINT_TIMEOUT_MS);
+        printf("error: %s did not paint within %lu ms\n", strCmdLine.c_str(), (unsigned long)kPaintTimeoutMs);
         return -1;
     }
     WaitProbe(false, 10000);  // its window is gone before the next start

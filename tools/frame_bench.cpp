@@ -19,8 +19,8 @@
 
 namespace
 {
-const int FRAME_CX = 800;
-const int FRAME_CY = 476;
+constexpr int kFrameCx = 800;
+constexpr int kFrameCy = 476;
 
 double NowUs()
 {
@@ -48,7 +48,7 @@ public:
     // What OnPaint and the buttons draw, into pDC instead of the window's DC.
     void PaintInto(CDC* pDC)
     {
-        DrawFrame(pDC, CRect(0, 0, FRAME_CX, FRAME_CY));
+        DrawFrame(pDC, CRect(0, 0, kFrameCx, kFrameCy));
         CImageButton* const buttons[] = { &m_btnLogo, &m_btnShowFrame, &m_btnClose,
                                           &m_btnCapture, &m_btnShrink, &m_btnEnlarge };
         for (CImageButton* pBtn : buttons)
@@ -84,7 +84,7 @@ void FloorTick(const CString& strImage, DWORD dwX, DWORD dwY)
     };
     auto write = [](const char* pszName, DWORD dwType, const BYTE* pData, DWORD cb) {
         HKEY hKey = NULL;
-        if (::RegCreateKeyExA(HKEY_CURRENT_USER, CAPTURE_KEY_PATH, 0, NULL, REG_OPTION_NON_VOLATILE, CAPTURE_KEY_ACCESS,
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, zelvix::kFilterKeyPath, 0, NULL, REG_OPTION_NON_VOLATILE, zelvix::kCaptureKeyAccess,
                               NULL, &hKey, NULL) == ERROR_SUCCESS) {
             ::RegSetValueExA(hKey, pszName, 0, dwType, pData, cb);
             ::RegCloseKey(hKey);
@@ -116,8 +116,8 @@ int main(int argc, char** argv)
     BITMAPINFO bmi;
     memset(&bmi, 0, sizeof bmi);
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = FRAME_CX;
-    bmi.bmiHeader.biHeight = -FRAME_CY;
+    bmi.bmiHeader.biWidth = kFrameCx;
+    bmi.bmiHeader.biHeight = -kFrameCy;
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
@@ -126,8 +126,8 @@ int main(int argc, char** argv)
     CDC dcMem;
     dcMem.CreateCompatibleDC(NULL);
     HGDIOBJ hOld = ::SelectObject(dcMem.GetSafeHdc(), hDib);
-    CBrush brFill(FRAME_COLOR_STRIP);
-    const CRect rcAll(0, 0, FRAME_CX, FRAME_CY);
+    CBrush brFill(zelvix::kFrameStripColor);
+    const CRect rcAll(0, 0, kFrameCx, kFrameCy);
     const CString strImage = GetImageFileName();
 
     // Round 0 warms the caches (fonts, registry, code) and is not printed.

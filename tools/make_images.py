@@ -22,6 +22,7 @@ colour key and appears nowhere.
 """
 
 import os
+import re
 import struct
 import sys
 
@@ -254,7 +255,18 @@ def app_icon():
 
 # --- the still image ------------------------------------------------------------
 
-STRIP = (57, 174, 255)        # the caption strip's blue
+def frame_strip_colour():
+    """The caption strip's blue, (r, g, b), from kFrameStripColor in capture/frame_geometry.h."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'capture', 'frame_geometry.h')
+    with open(header, encoding='utf-8') as f:
+        match = re.search(r'kFrameStripColor = 0x([0-9A-Fa-f]{8});', f.read())
+    if match is None:
+        sys.exit('make_images.py: no kFrameStripColor in %s' % header)
+    bgr = int(match.group(1), 16)
+    return (bgr & 255, (bgr >> 8) & 255, (bgr >> 16) & 255)
+
+
+STRIP = frame_strip_colour()  # the caption strip's blue
 CARD_TEXT = (254, 254, 254)
 CARD_SOFT = (205, 232, 255)   # the product name and the rule, quieter than the message
 CARD_SIZE = (800, 450)

@@ -10,8 +10,8 @@
 
 namespace {
 
-const char WATCHED_KEY[] = "SOFTWARE\\screen-capture-recorder";
-const DWORD POLL_MS = 500;
+constexpr char kWatchedKey[] = "SOFTWARE\\screen-capture-recorder";
+constexpr DWORD kPollMs = 500;
 
 typedef std::map<std::string, std::string> ValueMap;
 
@@ -60,7 +60,7 @@ bool ReadValues(ValueMap& values)
 {
     values.clear();
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, WATCHED_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kWatchedKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
     for (DWORD i = 0;; ++i) {
         char szName[256];
@@ -113,13 +113,13 @@ int main(int argc, char** argv)
         return 2;
     }
     CloseHandle(pi.hThread);
-    printf("watching HKEY_CURRENT_USER\\%s\n", WATCHED_KEY);
+    printf("watching HKEY_CURRENT_USER\\%s\n", kWatchedKey);
     fflush(stdout);
 
     ValueMap shown;
     bool bKeyShown = false, bFirst = true;
     for (;;) {
-        DWORD dwWait = WaitForSingleObject(pi.hProcess, POLL_MS);
+        DWORD dwWait = WaitForSingleObject(pi.hProcess, kPollMs);
         ValueMap now;
         bool bKey = ReadValues(now);
         if (bFirst || bKey != bKeyShown) {

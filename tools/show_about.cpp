@@ -6,11 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "res/resource.h"
+
 namespace {
 
-const char HOST_CAPTION[] = "ZELVIX直播伴侣";
-const char ABOUT_CAPTION[] = "关于";
-const UINT SC_ABOUTBOX = 0x0010;
+constexpr char kHostCaption[] = "ZELVIX直播伴侣";
+constexpr char kAboutCaption[] = "关于";
 
 // A dialog (#32770) with this caption, in any process.
 HWND FindDialog(const char* pszCaption, bool bVisible)
@@ -34,13 +35,13 @@ HWND WaitFor(const char* pszCaption, bool bVisible)
 
 int main()
 {
-    HWND hHost = WaitFor(HOST_CAPTION, false);
+    HWND hHost = WaitFor(kHostCaption, false);
     if (hHost == NULL) {
         fprintf(stderr, "show_about: no host dialog\n");
         return 1;
     }
-    ::PostMessageA(hHost, WM_SYSCOMMAND, SC_ABOUTBOX, 0);
-    HWND hAbout = WaitFor(ABOUT_CAPTION, true);
+    ::PostMessageA(hHost, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND hAbout = WaitFor(kAboutCaption, true);
     if (hAbout == NULL) {
         fprintf(stderr, "show_about: no About box\n");
         return 1;

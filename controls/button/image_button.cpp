@@ -9,13 +9,13 @@
 
 namespace
 {
-const COLORREF kWhite = RGB(255, 255, 255);
-const COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 // The button type bits of a style (one wider than BS_TYPEMASK, as the button has always
 // cleared them), and the bit the check-box types share, which makes a toggle button.
-const DWORD kTypeField = 0x1F;
-const DWORD kCheckBoxBit = 0x2;
+constexpr DWORD kTypeField = 0x1F;
+constexpr DWORD kCheckBoxBit = 0x2;
 
 zelvix::Rect ToRect(const RECT& r)
 {

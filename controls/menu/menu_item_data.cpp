@@ -7,7 +7,7 @@ namespace
 {
 // Longest text, terminator included, that is converted: beyond it the byte counts of the
 // conversion calls would overflow an int.
-const int MAX_TEXT_UNITS = 0x3FFFFFFF;
+constexpr int kMaxTextUnits = 0x3FFFFFFF;
 } // namespace
 
 void CMenuItemData::SetWideText(const wchar_t* pszText)
@@ -36,7 +36,7 @@ wchar_t* CMenuItemData::AnsiToWide(LPCSTR pszText, UINT nCodePage)
     if (pszText == NULL)
         return NULL;
     const int nBytes = ::lstrlenA(pszText) + 1;
-    if (nBytes > MAX_TEXT_UNITS)
+    if (nBytes > kMaxTextUnits)
         return NULL;
     // Never more UTF-16 units than bytes, in any code page.
     wchar_t* pszWide = new (std::nothrow) wchar_t[nBytes];
@@ -53,7 +53,7 @@ wchar_t* CMenuItemData::AnsiToWide(LPCSTR pszText, UINT nCodePage)
 CString CMenuItemData::WideToAnsi(const wchar_t* pszText, UINT nCodePage)
 {
     CString strResult;
-    if (pszText == NULL || ::lstrlenW(pszText) + 1 > MAX_TEXT_UNITS)
+    if (pszText == NULL || ::lstrlenW(pszText) + 1 > kMaxTextUnits)
         return strResult;
     const int nBytes = ::WideCharToMultiByte(nCodePage, 0, pszText, -1, NULL, 0, NULL, NULL);
     if (nBytes <= 0)

@@ -18,8 +18,8 @@ BOOL COwnerDrawnMenu::s_bClassicTheme = FALSE;
 
 namespace
 {
-const char THEME_KEY[] = "Software\\Microsoft\\Plus!\\Themes\\Current";
-const DWORD THEME_VALUE_BUFFER = 260;
+constexpr char kThemeKey[] = "Software\\Microsoft\\Plus!\\Themes\\Current";
+constexpr DWORD kThemeValueBuffer = 260;
 
 bool IsLeadByte(unsigned char ch)
 {
@@ -171,9 +171,9 @@ BOOL PASCAL COwnerDrawnMenu::IsClassicTheme()
     s_bThemeChecked = TRUE;  // a failed read is not repeated
 
     HKEY hKey = NULL;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, THEME_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kThemeKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return s_bClassicTheme;
-    BYTE buffer[THEME_VALUE_BUFFER];
+    BYTE buffer[kThemeValueBuffer];
     DWORD dwType = REG_SZ;
     DWORD dwSize = sizeof(buffer);
     if (::RegQueryValueExA(hKey, NULL, NULL, &dwType, buffer, &dwSize) == ERROR_SUCCESS) {

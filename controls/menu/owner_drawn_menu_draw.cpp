@@ -9,8 +9,8 @@
 
 namespace
 {
-const UINT DT_LABEL = DT_SINGLELINE | DT_VCENTER;
-const UINT DT_ACCELERATOR = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
+constexpr UINT kDtLabel = DT_SINGLELINE | DT_VCENTER;
+constexpr UINT kDtAccelerator = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
 
 // NONCLIENTMETRICSA as systems from Vista on define it (the XP-era headers stop before the last
 // field). Older systems refuse this size and take the shorter structure.
@@ -44,9 +44,9 @@ struct CItemText
 
     void Draw(CDC* pDC, CRect& rcText) const
     {
-        pDC->DrawText(strLabel, &rcText, DT_LABEL);
+        pDC->DrawText(strLabel, &rcText, kDtLabel);
         if (bHasAccelerator)
-            pDC->DrawText(strAccelerator, &rcText, DT_ACCELERATOR);
+            pDC->DrawText(strAccelerator, &rcText, kDtAccelerator);
     }
 };
 

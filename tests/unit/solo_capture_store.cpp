@@ -73,7 +73,7 @@ TEST(CaptureStoreRefusals, ASetWithARefusedWriteIsNotMarkedAndIsWrittenWholeNext
     for (const auto& tick : ticks) {
         g_strWrites.clear();
         g_refused = { tick.pszRefused };
-        frame.SendMessage(WM_TIMER, FRAME_PUBLISH_TIMER_ID);   // a tick
+        frame.SendMessage(WM_TIMER, zelvix::kFramePublishTimerId);   // a tick
         EXPECT_EQ(tick.strWrites, g_strWrites) << "refused: " << tick.pszRefused;
     }
     g_refused.clear();

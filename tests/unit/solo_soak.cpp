@@ -74,7 +74,7 @@ struct
 void RunBatch(HWND hFrame)
 {
     for (int i = 0; i < 100; ++i)
-        ::SendMessageA(hFrame, WM_TIMER, FRAME_PUBLISH_TIMER_ID, 0);
+        ::SendMessageA(hFrame, WM_TIMER, zelvix::kFramePublishTimerId, 0);
     for (int i = 0; i < 10; ++i)
         ::RedrawWindow(hFrame, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     for (int nID : { IDC_FRAME_SHOW_FRAME, IDC_FRAME_CAPTURE, IDC_FRAME_ENLARGE, IDC_FRAME_ENLARGE, IDC_FRAME_SHRINK,

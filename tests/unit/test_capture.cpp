@@ -76,7 +76,7 @@ Check ScreenShows(int x, int y, COLORREF crWant)
 // double-byte directory is cut where the platform's lead-byte test says.
 TEST(CaptureSettingsStore, CreatesTheKeyAndStoresDwordsAsTheirBitPattern)
 {
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, CAPTURE_KEY_PATH);
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, zelvix::kFilterKeyPath);
     EXPECT_EQ(ERROR_SUCCESS, WriteCaptureDword("start_x", -48));
     EXPECT_EQ(0xFFFFFFD0u, CaptureDword("start_x"));   // a REG_DWORD, or SENTINEL
     // Under code page 936 0x5C can be a trail byte: only a real backslash ends a directory.
@@ -112,7 +112,7 @@ TEST(CaptureFrame, ButtonsSitInTheStripOnlyThePublishTimerPublishesAndCommand100
 {
     CTestFrame frame;
     ASSERT_TRUE(frame.CreateFrame());
-    EXPECT_EQ((UINT_PTR)FRAME_PUBLISH_TIMER_ID, frame.m_nTimerID);
+    EXPECT_EQ((UINT_PTR)zelvix::kFramePublishTimerId, frame.m_nTimerID);
     const struct { int nID, nLeft; } buttons[] = { { 0, 2 }, { 101, 240 }, { 103, 340 }, { 111, 480 }, { 110, 540 }, { 102, 740 } };
     for (const auto& b : buttons) {
         HWND hButton = ::GetDlgItem(frame.m_hWnd, b.nID);
@@ -124,9 +124,9 @@ TEST(CaptureFrame, ButtonsSitInTheStripOnlyThePublishTimerPublishesAndCommand100
             << "button " << b.nID << " at " << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom;
     }
     SeedTickSentinels();
-    frame.SendMessage(WM_TIMER, FRAME_PUBLISH_TIMER_ID + 1);
+    frame.SendMessage(WM_TIMER, zelvix::kFramePublishTimerId + 1);
     EXPECT_EQ(SENTINEL, CaptureDword("param_set")) << "another timer published";
-    frame.SendMessage(WM_TIMER, FRAME_PUBLISH_TIMER_ID);
+    frame.SendMessage(WM_TIMER, zelvix::kFramePublishTimerId);
     EXPECT_EQ("start_x=42 start_y=66 capture_width=796 capture_height=450 show_img=1 param_set=1 ", DescribePublished());
 
     frame.SendMessage(WM_COMMAND, IDC_FRAME_FULLSCREEN);
@@ -157,7 +157,7 @@ TEST(FrameWithoutLayeredWindows, StaysOpaqueAndEverythingElseWorks)
         pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED), 0);
     EXPECT_TRUE(ScreenShows(1, 300, KEY)) << "the outline did not go";
     SeedTickSentinels();
-    pFrame->SendMessage(WM_TIMER, FRAME_PUBLISH_TIMER_ID, 0);
+    pFrame->SendMessage(WM_TIMER, zelvix::kFramePublishTimerId, 0);
     EXPECT_EQ("start_x=42 start_y=66 capture_width=1020 capture_height=576 show_img=0 param_set=1 ", DescribePublished());
 
     delete pFrame;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/frame_geometry.h"
 #include "common/observe.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ using Check = ::testing::AssertionResult;
 // What the user sees of the program: its title, the frame's place, size and colours, its buttons' ids.
 const char APP_TITLE[] = "ZELVIX直播伴侣";
 const int FRAME_X = 40, FRAME_Y = 40, FRAME_CX = 800, FRAME_CY = 476;
-const COLORREF STRIP = RGB(57, 174, 255), RED = RGB(255, 0, 0);
+const COLORREF STRIP = zelvix::kFrameStripColor, RED = zelvix::kFrameOutlineColor;
 const int CMD_SHOW_FRAME = 101, CMD_CLOSE = 102, CMD_CAPTURE = 103, CMD_SHRINK = 110, CMD_ENLARGE = 111;
 const DWORD WAIT_MS = 15000;       // for anything the program does by itself
 const DWORD TICK_WAIT_MS = 5000;   // a tick comes once a second
