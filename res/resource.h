@@ -29,9 +29,7 @@
 #define IDB_SWITCH_ON           139
 
 // String table
-#define IDS_ABOUTBOX            101
 #define IDS_APP_TITLE           102
-#define IDS_FULLSCREEN          103
 #define IDS_SHOW_FRAME          104
 #define IDS_CLOSE               105
 #define IDS_SHRINK              106

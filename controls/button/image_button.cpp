@@ -103,7 +103,7 @@ BOOL ReadBitmapSize(HBITMAP hBitmap, DWORD* pcx, DWORD* pcy)
 CImageButton::CImageButton()
     : m_bEmbossDisabled(FALSE), m_nImageInsetX(3), m_nImageInsetY(3), m_nPressShiftX(1), m_nPressShiftY(1),
       m_bFlatLook(TRUE), m_bUseParentBackground(FALSE), m_bPaintPressed(FALSE), m_bPaintFocused(0),
-      m_bPaintDisabled(0), m_bDefaultPush(FALSE), m_bToggleMode(FALSE), m_nImagePlacement(IMAGE_LEFT),
+      m_bPaintDisabled(0), m_bDefaultPush(FALSE), m_bToggleMode(FALSE), m_nImagePlacement(zelvix::IMAGE_LEFT),
       m_bShowBorder(TRUE), m_bFlatFocusRect(FALSE), m_hCommandTarget(NULL), m_bMenuShowing(FALSE),
       m_hButtonCursor(NULL), m_pOldCopyBitmap(NULL), m_nCheckState(0), m_dwTipStyle(0)
 {
@@ -568,13 +568,9 @@ void CImageButton::PaintCaption(CDC* pDC, const char* pszText, const RECT* /*pIt
 
 BEGIN_MESSAGE_MAP(CImageButton, CButton)
     ON_WM_SETCURSOR()
-    ON_WM_KILLFOCUS()
-    ON_WM_MOUSEMOVE()
     ON_WM_SYSCOLORCHANGE()
     ON_CONTROL_REFLECT_EX(BN_CLICKED, OnClicked)
-    ON_WM_ACTIVATE()
     ON_WM_ENABLE()
-    ON_WM_CANCELMODE()
     ON_WM_GETDLGCODE()
     ON_WM_CTLCOLOR_REFLECT()
     ON_WM_MENUCHAR()
@@ -623,16 +619,6 @@ BOOL CImageButton::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message)
         return TRUE;
     }
     return CButton::OnSetCursor(pWnd, nHitTest, message);
-}
-
-void CImageButton::OnKillFocus(CWnd* pNewWnd)
-{
-    CButton::OnKillFocus(pNewWnd);
-}
-
-void CImageButton::OnMouseMove(UINT nFlags, CPoint point)
-{
-    CButton::OnMouseMove(nFlags, point);
 }
 
 void CImageButton::OnSysColorChange()
@@ -703,11 +689,6 @@ void CImageButton::ShowDropMenu()
     Invalidate();
 }
 
-void CImageButton::OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized)
-{
-    CButton::OnActivate(nState, pWndOther, bMinimized);
-}
-
 void CImageButton::OnEnable(BOOL bEnable)
 {
     CButton::OnEnable(bEnable);
@@ -723,11 +704,6 @@ void CImageButton::OnEnable(BOOL bEnable)
         pNext->SetFocus();
     else
         pParent->SetFocus();
-}
-
-void CImageButton::OnCancelMode()
-{
-    CButton::OnCancelMode();
 }
 
 UINT CImageButton::OnGetDlgCode()

@@ -3,10 +3,14 @@
 //   IMGBTN_*               results of the image operations
 //   BMP_DARKER, BMP_GRAY   second-image requests of AssignBitmaps (in place of a bitmap handle)
 //   BC_*                   indices of the six state colours
-//   IMAGE_*                where the image goes relative to the caption
 //   CImageButton           the button: images with a transparent key colour and a derived second
 //                          image, drawn on a colour fill or on a copy of the parent's pixels, with
-//                          optional caption, icons, tool tip, click sound, link and drop-down menu
+//                          an optional caption and tool tip
+// Where the image goes relative to the caption is zelvix::ImagePlacement (image_layout.h).
+// Icons, a click sound, a link and a drop-down menu are still painted or played when their
+// protected members are filled (a derived class may); the program never fills them. They stay
+// because the click path's deferred loading of the sound and shell libraries is what keeps them
+// out of the program's start, and solo_deferred_libraries checks exactly that through them.
 #ifndef ZELVIX_IMAGE_BUTTON_H
 #define ZELVIX_IMAGE_BUTTON_H
 
@@ -14,6 +18,7 @@
 #include <afxcmn.h>
 
 #include "../menu/owner_drawn_menu.h"
+#include "image_layout.h"
 
 // Results of AssignBitmaps and CopyParentBackground.
 enum
@@ -38,14 +43,6 @@ enum
     BC_FACE_FOCUS = 4,
     BC_TEXT_FOCUS = 5,
     BC_COLOR_COUNT = 6,
-};
-
-// Placement of the image relative to the caption.
-enum
-{
-    IMAGE_LEFT = 0,
-    IMAGE_ABOVE = 1,
-    IMAGE_RIGHT = 2,
 };
 
 class CImageButton : public CButton
@@ -96,7 +93,7 @@ protected:
     UINT m_bPaintDisabled;        // ODS_DISABLED or 0
     BOOL m_bDefaultPush;
     BOOL m_bToggleMode;
-    BYTE m_nImagePlacement;       // IMAGE_*
+    BYTE m_nImagePlacement;       // zelvix::ImagePlacement
     BOOL m_bShowBorder;           // sunken edge while pressed, flat style
     BOOL m_bFlatFocusRect;
     COLORREF m_arrColors[BC_COLOR_COUNT];
@@ -175,13 +172,9 @@ public:
 // Message handlers
 protected:
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
-    void OnKillFocus(CWnd* pNewWnd);
-    void OnMouseMove(UINT nFlags, CPoint point);
     void OnSysColorChange();
     BOOL OnClicked();
-    void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
     void OnEnable(BOOL bEnable);
-    void OnCancelMode();
     UINT OnGetDlgCode();
     HBRUSH CtlColor(CDC* pDC, UINT nCtlColor);
     LRESULT OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu);
