@@ -124,7 +124,8 @@ inline std::string RenderText(const Plan& plan, const std::string& strVersion, c
     s += u8"静态图片：" +
          (plan.strImagePath.empty() ? std::string(u8"没有设置")
                                     : plan.strImagePath + (plan.bImageExists ? u8"（可用）" : u8"（不可用）")) +
-         (plan.Value(FS_SHOW_IMG) == 1 ? u8"，正在显示" : u8"，没有显示") + "\n";
+         (plan.Value(FS_SHOW_IMG) != 1 ? u8"，没有显示" : plan.build.bShowImg ? u8"，正在显示" : u8"，show_img 是 1，但筛选器不读它") +
+         "\n";
     s += u8"观众看到：";
     s += plan.picture == Picture::Image    ? u8"静态图片"
          : plan.picture == Picture::Screen && plan.visible.empty() ? u8"黑屏（捕捉区域不在任何显示器上）"
