@@ -87,7 +87,7 @@ TEST_F(FilterTable, TheModelShowsWhatTheFilterShows)
         {"ini, start_x -777", false, "", [&] { ASSERT_TRUE(WriteOurIni(INI)); }, nullptr},
         {"window, unscaled", false, "", [&] { RemoveOurIni(); tracked(dwWindow, 320, 240); }, nullptr},
         {"window, scaled, origin re-read", false, "", [&] { tracked(dwWindow, 640, 480); }, nullptr},
-        {"window, scaled", true, "assert failed", [&] { tracked(dwWindow, 640, 480); noStart(); }, nullptr},
+        {"window, scaled", true, "assert failed, please fix (or report): notNeedStretching", [&] { tracked(dwWindow, 640, 480); noStart(); }, nullptr},
         {"window gone", true, "hScrDc != 0", [&] { tracked(0x7FFF0, 320, 240); }, nullptr},
         {"capture_height 0", true, "instead of setting it to zero: capture_height", [] { Publish(0, 0, 320, 0, 320, 240); }, nullptr},
     };
