@@ -103,7 +103,8 @@ RawValue ReadRegistryValue(HKEY hKey, const char* pszName)
                 return raw;
             }
         } else if (dwType == REG_SZ || dwType == REG_EXPAND_SZ) {
-            std::vector<wchar_t> buf(std::min<DWORD>(cb, MAX_TEXT_CHARS * 2) / 2 + 1, L'\0');
+            // An odd size fits too: the filter stores its summary with one byte of the last zero.
+            std::vector<wchar_t> buf((std::min<DWORD>(cb, MAX_TEXT_CHARS * 2) + 1) / 2 + 1, L'\0');
             DWORD cbGot = (DWORD)(buf.size() - 1) * 2, dwGotType = 0;
             const LONG l = ::RegQueryValueExW(hKey, strName.c_str(), NULL, &dwGotType, (BYTE*)buf.data(), &cbGot);
             if (l == ERROR_MORE_DATA && cb > MAX_TEXT_CHARS * 2) {

@@ -7,20 +7,17 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 
 #include "capture/filter_registration.h"
+#include "common/filter_dll.h"
 #include "version.h"
 
 using namespace zelvix;
 
 namespace
 {
-const int kOwnBits = (int)sizeof(void*) * 8;   // the width every test can register: this process's own
-
 std::wstring Wide(const char* pszAscii) { return std::wstring(pszAscii, pszAscii + strlen(pszAscii)); }
-std::string U16(const std::string& s) { std::string w; for (char c : s) w += std::string(1, c) + '\0'; return w; }
 
 std::string Utf8(const std::wstring& w)
 {
@@ -36,43 +33,6 @@ std::wstring FilterDll(int nBits)   // beside the repository; Z: is the Unix roo
     return path;
 }
 
-// The system folder of that width as this process names it; empty where there is none.
-std::wstring SystemDir(int nBits)
-{
-    wchar_t sz[MAX_PATH] = L"";
-    BOOL bWow64 = FALSE;
-    if (nBits == kOwnBits)
-        ::GetSystemDirectoryW(sz, MAX_PATH);
-    else if (nBits == 32 && ::GetSystemWow64DirectoryW(sz, MAX_PATH) == 0)
-        sz[0] = L'\0';
-    else if (nBits == 64 && ::IsWow64Process(::GetCurrentProcess(), &bWow64) && bWow64 && ::GetWindowsDirectoryW(sz, MAX_PATH))
-        wcscat(sz, L"\\Sysnative");   // the real System32, seen from a 32-bit process
-    return sz;
-}
-
-// regsvr32 of that width: its exit code (258 if it did not end within a minute), or -1 with the
-// reason when it cannot start here.
-int Regsvr32(int nBits, const std::wstring& dll, bool bUnregister, std::string* pWhy = nullptr)
-{
-    std::wstring cmd = L"\"" + SystemDir(nBits) + L"\\regsvr32.exe\" /s " + (bUnregister ? L"/u \"" : L"\"") + dll + L"\"";
-    STARTUPINFOW si;
-    ZeroMemory(&si, sizeof(si));
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi;
-    if (SystemDir(nBits).empty() || !::CreateProcessW(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
-        if (pWhy) *pWhy = "no " + std::to_string(nBits) + "-bit regsvr32 starts here (error " + std::to_string(::GetLastError()) + ")";
-        return -1;
-    }
-    DWORD dwExit = WAIT_TIMEOUT;
-    if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &dwExit);
-    else
-        ::TerminateProcess(pi.hProcess, WAIT_TIMEOUT);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return (int)dwExit;
-}
-
 #define REGISTER_OR_SKIP(bits, dll)                                                              \
     do {                                                                                         \
         std::string why;                                                                         \
@@ -84,14 +44,6 @@ int Regsvr32(int nBits, const std::wstring& dll, bool bUnregister, std::string* 
     } while (0)
 
 std::wstring TempDir() { wchar_t sz[MAX_PATH]; ::GetTempPathW(MAX_PATH, sz); return std::wstring(sz) + L"zelvix-filter-test\\"; }
-
-// The filter's files are read-only beside the repository; their copies must not be.
-bool Copy(const std::wstring& from, const std::wstring& to)
-{
-    return ::CopyFileW(from.c_str(), to.c_str(), FALSE) && ::SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-void Append(const std::wstring& path, const std::string& bytes) { std::ofstream(Utf8(path), std::ios::binary | std::ios::app) << bytes; }
 
 bool SetText(const std::wstring& key, const wchar_t* pszName, DWORD dwType, const std::wstring& text)
 {
@@ -165,13 +117,12 @@ TEST_F(FilterRegistration, ThePublicBuildsInEitherViewAndNoneAtFirst)
 
 TEST_F(FilterRegistration, ADeletedCopyAndABuildThatReadsTheProductsValues)
 {
-    ASSERT_TRUE(Copy(FilterDll(kOwnBits), m_copy));
+    ASSERT_TRUE(CopyWritable(FilterDll(kOwnBits), m_copy));
     REGISTER_OR_SKIP(kOwnBits, m_copy);
     ASSERT_TRUE(::DeleteFileW(m_copy.c_str()));
     EXPECT_EQ(Public(kOwnBits, m_copy, " missing -"), Describe(FindInstalledFilters()));
 
-    ASSERT_TRUE(Copy(FilterDll(kOwnBits), m_copy));
-    Append(m_copy, U16("show_img") + U16("img_filename") + U16("param_set"));   // past the last section
+    ASSERT_TRUE(MakeShowImgCopy(FilterDll(kOwnBits), m_copy));   // the names past the last section
     REGISTER_OR_SKIP(kOwnBits, m_copy);
     EXPECT_EQ(Public(kOwnBits, m_copy, " exists - key show_img img_filename param_set"), Describe(FindInstalledFilters()));
 }
@@ -183,7 +134,7 @@ TEST_F(FilterRegistration, ABuildOfTheOtherWidthInItsSystemFolder)
     const int nOther = 96 - kOwnBits;
     if (SystemDir(nOther).empty())
         GTEST_SKIP() << "no " << nOther << "-bit system folder here";
-    ASSERT_TRUE(Copy(FilterDll(nOther), SystemDir(nOther) + L"\\zelvix-test.dll"));
+    ASSERT_TRUE(CopyWritable(FilterDll(nOther), SystemDir(nOther) + L"\\zelvix-test.dll"));
     wchar_t szSystem[MAX_PATH];   // System32, as processes of either width name it
     ::GetSystemDirectoryW(szSystem, MAX_PATH);
     const std::wstring dll = std::wstring(szSystem) + L"\\zelvix-test.dll";
@@ -192,7 +143,7 @@ TEST_F(FilterRegistration, ABuildOfTheOtherWidthInItsSystemFolder)
 }
 
 // As an installer might write them: expandable paths and names of their own. by-hand.dll is a copy
-// of this test, which has a version resource and holds all four names (see U16's callers);
+// of this test, which has a version resource and holds all four names (see MakeShowImgCopy);
 // other.dll, a system library's copy, holds none and is no build of the filter.
 TEST_F(FilterRegistration, ARegistrationByHandGoesByWhatItsDllReads)
 {
@@ -204,8 +155,8 @@ TEST_F(FilterRegistration, ARegistrationByHandGoesByWhatItsDllReads)
     }
     wchar_t szSelf[MAX_PATH];
     ::GetModuleFileNameW(NULL, szSelf, MAX_PATH);
-    ASSERT_TRUE(Copy(szSelf, TempDir() + L"by-hand.dll"));
-    ASSERT_TRUE(Copy(SystemDir(kOwnBits) + L"\\version.dll", TempDir() + L"other.dll"));
+    ASSERT_TRUE(CopyWritable(szSelf, TempDir() + L"by-hand.dll"));
+    ASSERT_TRUE(CopyWritable(SystemDir(kOwnBits) + L"\\version.dll", TempDir() + L"other.dll"));
     const std::string bits = " " + std::to_string(kOwnBits) + " ";
     EXPECT_EQ(u8"ZELVIX 测试源 {5A1E0001-0000-4000-8000-00000000ABCD}" + bits + Utf8(TempDir()) +
                   "by-hand.dll exists " ZELVIX_VERSION_TEXT " key show_img img_filename param_set\n"
@@ -216,8 +167,8 @@ TEST_F(FilterRegistration, ARegistrationByHandGoesByWhatItsDllReads)
 // The cache reads a DLL once while it stays the same: a DLL nobody may open is still known to it.
 TEST_F(FilterRegistration, TheCacheReadsEachDllOnceWhileItIsUnchanged)
 {
-    ASSERT_TRUE(Copy(FilterDll(kOwnBits), m_copy));
-    Append(m_copy, std::string(340 * 1024, '\0'));   // as large as the product's build
+    ASSERT_TRUE(CopyWritable(FilterDll(kOwnBits), m_copy));
+    AppendBytes(m_copy, std::string(340 * 1024, '\0'));   // as large as the product's build
     REGISTER_OR_SKIP(kOwnBits, m_copy);
     CFilterScanCache cache;
     FindInstalledFilters(&cache);
