@@ -284,22 +284,30 @@ std::string GrabByModel(const Plan& plan, GrabImage* pImage)
             bDrawn = StretchLikeTheFilter(out.GetDC(), cx, cy, image.GetDC(), 0, 0, bm.bmWidth, bm.bmHeight,
                                           plan.bHalftone);
     } else if (out.IsValid()) {
-        // The filter's copy of the rectangle first, black wherever no monitor (or, for a window,
-        // not the window) gives pixels; then its scaling of that copy, or, once a move has reset
-        // it, the copy 1:1 into the output's top-left corner (the rest is stale there: black here).
+        // The filter's copy of the rectangle first: from the screen in one call, as the filter
+        // makes it, so the platform decides what lies off the monitors; from a window only what
+        // lies inside it. Then its scaling of that copy, or, once a move has reset it, the copy 1:1
+        // into the output's top-left corner, of which the filter fetches only as many rows as the
+        // capture has, counted from the bottom: the rows above those are stale (black here).
         const int cxCapture = (int)plan.capture.Width(), cyCapture = (int)plan.capture.Height();
         CMemoryPicture copy(hScreen, ::CreateCompatibleBitmap(hScreen, cxCapture, cyCapture));
         bDrawn = copy.IsValid() && ::PatBlt(copy.GetDC(), 0, 0, cxCapture, cyCapture, BLACKNESS) &&
                  ::PatBlt(out.GetDC(), 0, 0, cx, cy, BLACKNESS);
-        for (const Rect& part : plan.visible)
-            bDrawn = bDrawn && ::BitBlt(copy.GetDC(), (int)(part.left - plan.capture.left),
-                                        (int)(part.top - plan.capture.top), (int)part.Width(), (int)part.Height(),
-                                        hScreen, (int)part.left, (int)part.top, SRCCOPY);
-        if (bDrawn && (plan.bUnscaled || (cxCapture == cx && cyCapture == cy)))
+        if (plan.picture == Picture::Screen)
+            bDrawn = bDrawn && ::BitBlt(copy.GetDC(), 0, 0, cxCapture, cyCapture, hScreen, (int)plan.capture.left,
+                                        (int)plan.capture.top, SRCCOPY);
+        else
+            for (const Rect& part : plan.visible)
+                bDrawn = bDrawn && ::BitBlt(copy.GetDC(), (int)(part.left - plan.capture.left),
+                                            (int)(part.top - plan.capture.top), (int)part.Width(), (int)part.Height(),
+                                            hScreen, (int)part.left, (int)part.top, SRCCOPY);
+        if (bDrawn && (plan.bUnscaled || (cxCapture == cx && cyCapture == cy))) {
             bDrawn = ::BitBlt(out.GetDC(), 0, 0, std::min(cx, cxCapture), std::min(cy, cyCapture), copy.GetDC(), 0, 0,
-                              SRCCOPY);
-        else if (bDrawn)
+                              SRCCOPY) &&
+                     ::PatBlt(out.GetDC(), 0, 0, cx, cy - std::min(cy, cyCapture), BLACKNESS);
+        } else if (bDrawn) {
             bDrawn = StretchLikeTheFilter(out.GetDC(), cx, cy, copy.GetDC(), 0, 0, cxCapture, cyCapture, plan.bHalftone);
+        }
     }
     ::ReleaseDC(NULL, hScreen);
     if (!out.IsValid())
