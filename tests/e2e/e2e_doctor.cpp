@@ -61,7 +61,8 @@ struct DoctorRun {
     bool Has(const std::string& strPiece) const { return strOut.find(strPiece) != std::string::npos; }
 };
 
-// Runs zelvix-doctor with these arguments, its output into a file; -1 if it did not end in 30 s.
+// Runs zelvix-doctor.com (the console program a prompt runs for "zelvix-doctor") with these
+// arguments, its output into a file; -1 if it did not end in 30 s.
 DoctorRun RunDoctor(const std::string& strArgs)
 {
     DoctorRun run;
@@ -73,7 +74,7 @@ DoctorRun RunDoctor(const std::string& strArgs)
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = hOut;
     PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + BinDir() + "\\zelvix-doctor.exe\" " + strArgs;
+    std::string cmd = "\"" + BinDir() + "\\zelvix-doctor.com\" " + strArgs;
     LogStep("zelvix-doctor %s", strArgs.c_str());
     if (::CreateProcessA(NULL, &cmd[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
         if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
