@@ -100,7 +100,7 @@ std::wstring WithCrLf(const std::wstring& s)
     return out;
 }
 
-// Text for the clipboard: a global block of the bytes, handed to the clipboard on success.
+// A global block of the bytes, handed to the clipboard on success.
 bool SetClipboardBytes(UINT nFormat, const void* pData, size_t cb)
 {
     HGLOBAL hMem = ::GlobalAlloc(GMEM_MOVEABLE, cb);
@@ -501,19 +501,16 @@ void CDoctorWindow::SavePicture()
         Show(std::move(m_pHeld));
 }
 
+// As CF_UNICODETEXT; the clipboard makes CF_TEXT from it for ANSI readers, in the code page of
+// the user's locale.
 void CDoctorWindow::CopyReport()
 {
     if (!m_pShown)
         return;
     const std::wstring w = WithCrLf(FromUtf8(m_pShown->strReport));
-    const int cb = ::WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size() + 1, NULL, 0, NULL, NULL);
-    std::string ansi(cb > 0 ? cb : 1, '\0');
-    if (cb > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size() + 1, &ansi[0], cb, NULL, NULL);
     bool bCopied = false;
     if (::OpenClipboard(m_hWnd)) {
-        bCopied = ::EmptyClipboard() && SetClipboardBytes(CF_UNICODETEXT, w.c_str(), (w.size() + 1) * sizeof(wchar_t)) &&
-                  SetClipboardBytes(CF_TEXT, ansi.data(), ansi.size());
+        bCopied = ::EmptyClipboard() && SetClipboardBytes(CF_UNICODETEXT, w.c_str(), (w.size() + 1) * sizeof(wchar_t));
         ::CloseClipboard();
     }
     SetText(IDC_DOCTOR_STATUS, bCopied ? L"报告已复制到剪贴板" : L"没能打开剪贴板，请再试一次");
