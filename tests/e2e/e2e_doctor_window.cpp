@@ -33,6 +33,8 @@ struct ConsoleGrab {
         for (size_t at = 0, end; (end = strReport.find("\r\n", at)) != std::string::npos; at = end + 2)
             if (strReport.compare(at, 3, "  [") == 0)
                 lines.push_back(strReport.substr(at + 2, end - at - 2));
+        if (lines.empty())
+            lines.push_back("没有问题");   // the report's "发现：没有问题"
         return lines;
     }
 };
@@ -55,6 +57,8 @@ ConsoleGrab RunConsoleGrab(const std::string& strProgram = "zelvix-doctor.com")
     if (::CreateProcessA(NULL, &cmd[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
         if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
             ::GetExitCodeProcess(pi.hProcess, &run.dwExit);
+        else
+            ::TerminateProcess(pi.hProcess, 1);
         ::CloseHandle(pi.hThread);
         ::CloseHandle(pi.hProcess);
     }
@@ -64,7 +68,7 @@ ConsoleGrab RunConsoleGrab(const std::string& strProgram = "zelvix-doctor.com")
 }
 
 // The picture control shows the .bmp file scaled to the control's size as the window scales it
-// (HALFTONE), pixel for pixel on the screen; its size keeps the picture's shape.
+// (HALFTONE), pixel for pixel on the screen.
 Check ShowsPicture(HWND hPicture, const std::string& strBmp)
 {
     const std::string file = ReadTextFile(strBmp);
@@ -76,7 +80,9 @@ Check ShowsPicture(HWND hPicture, const std::string& strBmp)
     ::GetClientRect(hPicture, &rc);
     ::MapWindowPoints(hPicture, NULL, (POINT*)&rc, 2);
     const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
-    if (std::abs(cx * cyPic - cy * cxPic) > std::max(cxPic, cyPic) || cx > BOX_CX || cy > BOX_CY)
+    // As large as the box allows without enlarging, the shape kept up to rounding of one side.
+    const bool bFills = cx == std::min<LONG>(BOX_CX, cxPic) || cy == std::min<LONG>(BOX_CY, cyPic);
+    if (2 * std::abs(cx * cyPic - cy * cxPic) > std::max(cxPic, cyPic) || !bFills || cx > BOX_CX || cy > BOX_CY)
         return ::testing::AssertionFailure() << "a " << cxPic << " x " << cyPic << " picture shown " << cx << " x " << cy;
     BITMAPINFOHEADER bih = {sizeof(bih), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     DWORD* pWant = NULL;
