@@ -3,8 +3,8 @@
 # make run     set-up, build, then run the program under Wine, printing what it publishes
 # make test    set-up, build, then run all tests (native and under Wine)
 # make screenshot  set-up, build, then save the running program's capture frame as docs/frame.png,
-#                  its About box as docs/about.png and zelvix-doctor's grab of what the viewers
-#                  see as docs/grab.png
+#                  its About box as docs/about.png, zelvix-doctor's grab of what the viewers
+#                  see as docs/grab.png and the doctor's window over the program as docs/doctor.png
 # make fuzz    set-up, build, then run each libFuzzer target for FUZZ_SECONDS (default 300) seconds
 # make dist    set-up, build, then the Windows packages in build/dist: zip, installer, SHA256SUMS
 # make bench   set-up, build, then print the benchmark table (each figure against a floor)

@@ -3,8 +3,9 @@
 ;   VERSION   the four-part version from res/version.h, e.g. 1.0.0.0
 ;   STAGE     the folder holding the files to install (and app.ico)
 ;   OUTFILE   the installer to write
-; Per machine, into %ProgramFiles%\ZELVIX直播伴侣; a Start-menu shortcut and, when chosen, one on
-; the desktop; an uninstall entry. The uninstaller removes exactly what was installed and leaves
+; Per machine, into %ProgramFiles%\ZELVIX直播伴侣; Start-menu shortcuts to the program and to the
+; doctor's window ("检查直播画面") and, when chosen, one to the program on the desktop; an uninstall
+; entry. The uninstaller removes exactly what was installed and leaves
 ; HKCU\SOFTWARE\screen-capture-recorder alone: the capture filter and other programs read it.
 ; Neither runs while the program does (its single-instance event tells).
 Unicode true
@@ -15,6 +16,7 @@ SetCompressor /SOLID lzma
 !define PUBLISHER "ZELVIX"
 !define EXE "zelvix.exe"
 !define UNINSTALLER "uninstall.exe"
+!define DOCTOR_LINK "检查直播画面"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\ZELVIX Live Companion"
 !define RUNNING_EVENT "zelvix_Pivlen Event"
 
@@ -84,10 +86,12 @@ Section "${PRODUCT}" SecProgram
     SetOutPath "$INSTDIR"
     File "${STAGE}\${EXE}"
     File "${STAGE}\zelvix-doctor.exe"
+    File "${STAGE}\zelvix-doctor.com"
     File "${STAGE}\1.bmp"
     File "${STAGE}\说明.txt"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
+    CreateShortcut "$SMPROGRAMS\${DOCTOR_LINK}.lnk" "$INSTDIR\zelvix-doctor.exe"
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -110,11 +114,13 @@ SectionEnd
 Section "Uninstall"
     Delete "$INSTDIR\${EXE}"
     Delete "$INSTDIR\zelvix-doctor.exe"
+    Delete "$INSTDIR\zelvix-doctor.com"
     Delete "$INSTDIR\1.bmp"
     Delete "$INSTDIR\说明.txt"
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+    Delete "$SMPROGRAMS\${DOCTOR_LINK}.lnk"
     Delete "$DESKTOP\${PRODUCT}.lnk"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -1,6 +1,6 @@
 // dist_install.cpp - the installer as a user meets it, in a fresh prefix (tests/dist/run-install-test
-// makes one): a silent install, and a second one over it, leave the files, the Start-menu shortcut
-// and the uninstall entry in place; the installed program runs and publishes its own folder's
+// makes one): a silent install, and a second one over it, leave the files, the Start-menu shortcuts
+// (the program and the doctor's window) and the uninstall entry in place; the installed program runs and publishes its own folder's
 // still image; the uninstaller refuses while it runs; a silent uninstall removes all it installed
 // and leaves the capture filter's values alone.
 //   ZELVIX_SETUP     the installer (Windows path)
@@ -84,8 +84,9 @@ TEST(Installer, InstallsRunsRefusesWhileRunningReinstallsAndUninstallsCleanly)
     const std::wstring strDir = Folder(CSIDL_PROGRAM_FILES) + L"\\" + PRODUCT;
     const std::wstring strExe = strDir + L"\\zelvix.exe", strUninstaller = strDir + L"\\uninstall.exe";
     const std::wstring strLink = Folder(CSIDL_COMMON_PROGRAMS) + L"\\" + PRODUCT + L".lnk";
+    const std::wstring strDoctorLink = Folder(CSIDL_COMMON_PROGRAMS) + L"\\检查直播画面.lnk";
     // Anything installed besides these would be left behind by the uninstaller, and its folder with it.
-    const wchar_t* const installed[] = { L"zelvix.exe", L"zelvix-doctor.exe", L"1.bmp", L"说明.txt", L"uninstall.exe" };
+    const wchar_t* const installed[] = { L"zelvix.exe", L"zelvix-doctor.exe", L"zelvix-doctor.com", L"1.bmp", L"说明.txt", L"uninstall.exe" };
 
     for (int nPass = 1; nPass <= 2; ++nPass) {   // the second replaces the first in place
         LogStep("silent install %d", nPass);
@@ -94,6 +95,7 @@ TEST(Installer, InstallsRunsRefusesWhileRunningReinstallsAndUninstallsCleanly)
     for (const wchar_t* pszFile : installed)
         EXPECT_TRUE(Exists(strDir + L"\\" + pszFile)) << Narrow(pszFile) << " is not installed";
     EXPECT_EQ(0, lstrcmpiW(strExe.c_str(), ShortcutTarget(strLink).c_str())) << "Start-menu shortcut";
+    EXPECT_EQ(0, lstrcmpiW((strDir + L"\\zelvix-doctor.exe").c_str(), ShortcutTarget(strDoctorLink).c_str())) << "the doctor's shortcut";
     EXPECT_FALSE(Exists(Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\" + PRODUCT + L".lnk")) << "desktop shortcut not asked for";
     const std::pair<const wchar_t*, std::wstring> entry[] = {
         { L"DisplayName", PRODUCT },
@@ -124,6 +126,7 @@ TEST(Installer, InstallsRunsRefusesWhileRunningReinstallsAndUninstallsCleanly)
     // It goes on from a copy of itself in the temporary folder.
     EXPECT_TRUE(WaitStable(WAIT_MS, [&] { return !Exists(strDir); })) << Narrow(strDir) << " stays";
     EXPECT_FALSE(Exists(strLink)) << "Start-menu shortcut stays";
+    EXPECT_FALSE(Exists(strDoctorLink)) << "the doctor's shortcut stays";
     EXPECT_EQ(L"", UninstallValue(L"DisplayName")) << "uninstall entry stays";
     EXPECT_EQ(strImage, CaptureString("img_filename")) << "the capture filter's values changed";
     ::CoUninitialize();

@@ -120,7 +120,7 @@ inline double PatternDifference(const Picture& pic, int x0, int y0, int nRows = 
 // --- zelvix-doctor --------------------------------------------------------------------------------
 
 inline std::string BinDir() { const std::string s = ZelvixExePath(); return s.substr(0, s.rfind('\\')); }
-inline std::string DoctorExe() { return BinDir() + "\\zelvix-doctor.exe"; }
+inline std::string DoctorExe() { return BinDir() + "\\zelvix-doctor.com"; }   // the console program
 inline std::string ArtifactPath(const char* pszName) { return Env("ZELVIX_ARTIFACT_DIR") + "\\" + pszName; }
 inline std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }   // ASCII paths
 

@@ -51,8 +51,9 @@ public:
     CZelvixProcess& operator=(const CZelvixProcess&) = delete;
     // bTrace: WINEDEBUG=-all,+reg, a line per registry key open and value write. Wine writes it to
     // the Unix standard error the program inherits, which scripts/wine-exec sends to the file
-    // ZELVIX_REG_TRACE for the whole driver: trace one instance at a time.
-    bool Start(bool bTrace = false, bool bSuspended = false, std::string strExe = ZelvixExePath())
+    // ZELVIX_REG_TRACE for the whole driver: trace one instance at a time. dwFlags: more
+    // CreateProcess flags.
+    bool Start(bool bTrace = false, bool bSuspended = false, std::string strExe = ZelvixExePath(), DWORD dwFlags = 0)
     {
         if (IsRunning() || strExe.empty() || (bTrace && Env("ZELVIX_REG_TRACE").empty()))
             return false;
@@ -64,7 +65,7 @@ public:
         ::CloseHandle(m_pi.hThread), ::CloseHandle(m_pi.hProcess);
         m_pi = PROCESS_INFORMATION();
         const BOOL bStarted =
-            ::CreateProcessA(NULL, &cmdLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &si, &m_pi);
+            ::CreateProcessA(NULL, &cmdLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED | dwFlags, NULL, NULL, &si, &m_pi);
         ::SetEnvironmentVariableA("WINEDEBUG", getenv("WINEDEBUG"));   // getenv still has the driver's own
         return bStarted && ::AssignProcessToJobObject(m_hJob, m_pi.hProcess) && (bSuspended || Resume());
     }
@@ -75,6 +76,7 @@ public:
         return m_nTraceStart < text.size() ? text.substr(m_nTraceStart) : std::string();
     }
     bool WaitForExit(DWORD dwMs) { return ::WaitForSingleObject(m_pi.hProcess, dwMs) == WAIT_OBJECT_0; }
+    DWORD GetExitCode() const { DWORD dw = STILL_ACTIVE; ::GetExitCodeProcess(m_pi.hProcess, &dw); return dw; }
     void Kill()   // at once, no clean shut-down
     {
         if (IsRunning() && ::TerminateProcess(m_pi.hProcess, 1))

@@ -1,5 +1,7 @@
-// zelvix_doctor.cpp - zelvix-doctor's command line: reads the capture filter's settings the way the
-// filter does, says what the filter will show, and on request grabs that picture.
+// doctor_command.cpp - zelvix-doctor's command line, the same in zelvix-doctor.com (the console
+// program a prompt finds first) and in zelvix-doctor.exe started with arguments: reads the capture
+// filter's settings the way the filter does, says what the filter will show, and on request grabs
+// that picture.
 //
 //   zelvix-doctor                 a short report in Chinese, in the console's code page
 //   zelvix-doctor --json          the same as one JSON object in UTF-8
@@ -16,13 +18,15 @@
 #include <memory>
 #include <string>
 
+#include "doctor_command.h"
+
 #include "diagnosis.h"
 #include "doctor_report.h"
 #include "filter_grab.h"
 #include "version.h"
 
-using namespace zelvix;
-using namespace zelvix::doctor;
+namespace zelvix {
+namespace doctor {
 
 namespace
 {
@@ -70,23 +74,21 @@ const char USAGE[] =
     u8"  --simulate    画面只按筛选器的规则推算，不运行筛选器\n"
     u8"退出码：0 显示发布的画面；1 能运行但显示别的；2 筛选器无法启动；3 本程序没能完成。\n";
 
-int Run()
+int Run(int argc, wchar_t** argv)
 {
     HANDLE hOut = ::GetStdHandle(STD_OUTPUT_HANDLE), hErr = ::GetStdHandle(STD_ERROR_HANDLE);
-    int argc = 0;
-    std::unique_ptr<LPWSTR, HLOCAL (WINAPI*)(HLOCAL)> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc), ::LocalFree);
-    if (argv && argc >= 2 && wcscmp(argv.get()[1], kFilterChildSwitch) == 0)
-        return RunFilterChild(argc - 2, argv.get() + 2);
+    if (argc >= 2 && wcscmp(argv[1], kFilterChildSwitch) == 0)
+        return RunFilterChild(argc - 2, argv + 2);
     bool bJson = false, bSimulate = false;
     std::wstring strGrab;
-    for (int i = 1; argv && i < argc; ++i) {
-        const std::wstring arg = argv.get()[i];
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
         if (arg == L"--json") {
             bJson = true;
         } else if (arg == L"--simulate") {
             bSimulate = true;
-        } else if (arg == L"--grab" && i + 1 < argc && argv.get()[i + 1][0] != L'\0') {
-            strGrab = argv.get()[++i];
+        } else if (arg == L"--grab" && i + 1 < argc && argv[i + 1][0] != L'\0') {
+            strGrab = argv[++i];
         } else {
             Print(hErr, arg == L"--help" || arg == L"/?" ? USAGE : u8"参数不对。\n" + std::string(USAGE), false);
             return arg == L"--help" || arg == L"/?" ? 0 : EXIT_DOCTOR_FAILED;
@@ -121,13 +123,26 @@ int Run()
 }
 } // namespace
 
-int main()
+bool HasArguments()
+{
+    int argc = 0;
+    std::unique_ptr<LPWSTR, HLOCAL (WINAPI*)(HLOCAL)> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc), ::LocalFree);
+    return argv && argc >= 2;
+}
+
+int RunCommandLine()
 {
     try {
-        return Run();
+        int argc = 0;
+        std::unique_ptr<LPWSTR, HLOCAL (WINAPI*)(HLOCAL)> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc), ::LocalFree);
+        wchar_t* noArgs[] = {nullptr};
+        return argv ? Run(argc, argv.get()) : Run(0, noArgs);
     } catch (const std::exception& e) {
         const std::string s = std::string(u8"zelvix-doctor 出错：") + e.what() + "\n";
         Print(::GetStdHandle(STD_ERROR_HANDLE), s, false);
         return EXIT_DOCTOR_FAILED;
     }
 }
+
+}  // namespace doctor
+}  // namespace zelvix
