@@ -60,6 +60,7 @@ BEGIN_MESSAGE_MAP(CScreenShareHintWnd, CWnd)
     ON_WM_PAINT()
     ON_WM_CLOSE()
     ON_WM_TIMER()
+    ON_MESSAGE(WM_DISPLAYCHANGE, OnDisplayChange)
     ON_COMMAND(IDC_FRAME_FULLSCREEN, OnFullScreen)
     ON_COMMAND(IDC_FRAME_SHOW_FRAME, OnShowFrame)
     ON_COMMAND(IDC_FRAME_CLOSE, OnCloseFrame)
@@ -73,12 +74,25 @@ END_MESSAGE_MAP()
 
 CScreenShareHintWnd::CScreenShareHintWnd()
     : m_nTimerID(0), m_bShowFrame(TRUE), m_bCapture(FALSE), m_bDefaultsPublished(FALSE),
-      m_bScreenOnlyFilter(FALSE), m_nTicksToFilterCheck(zelvix::kFrameFilterCheckTicks), m_nStretchWidth(0),
-      m_nStretchHeight(0)
+      m_bScreenOnlyFilter(FALSE), m_nTicksToFilterCheck(zelvix::kFrameFilterCheckTicks), m_nOffScreenLeft(0),
+      m_nStretchWidth(0), m_nStretchHeight(0)
 {
-    m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
+    CheckFilterBuilds();
     // The filter may still hold a previous run's values: start it from a complete default set.
     m_bDefaultsPublished = PublishDefaults() == ERROR_SUCCESS;
+}
+
+void CScreenShareHintWnd::CheckFilterBuilds()
+{
+    if (m_filterWatch.HasChanged())
+        m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
+    m_nOffScreenLeft = zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
+}
+
+LRESULT CScreenShareHintWnd::OnDisplayChange(WPARAM /*wParam*/, LPARAM /*lParam*/)
+{
+    m_nOffScreenLeft = zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    return 0;
 }
 
 BOOL CScreenShareHintWnd::IsScreenOnlyFilterRegistered()
@@ -323,8 +337,7 @@ void CScreenShareHintWnd::PublishClosingSet()
 {
     LONG lResult = ERROR_SUCCESS;
     if (m_bScreenOnlyFilter) {
-        lResult = WriteCaptureDword(zelvix::setting::kStartX, zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN),
-                                                                                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN)));
+        lResult = WriteCaptureDword(zelvix::setting::kStartX, m_nOffScreenLeft);
     }
     EndCaptureSet(CaptureSetResult(lResult, PublishImageSettings(1)));
 }
@@ -352,7 +365,7 @@ void CScreenShareHintWnd::PublishRegion()
 
     if (--m_nTicksToFilterCheck <= 0) {
         m_nTicksToFilterCheck = zelvix::kFrameFilterCheckTicks;
-        m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
+        CheckFilterBuilds();
     }
     // Defaults the key refused at start-up go first, so the filter never runs on part of them.
     if (!m_bDefaultsPublished)
@@ -360,9 +373,7 @@ void CScreenShareHintWnd::PublishRegion()
 
     // A build that never reads show_img shows the still image as nothing: capture off moves its
     // rectangle off every monitor, where it records black.
-    const int nLeft = m_bScreenOnlyFilter && !m_bCapture
-                          ? zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN))
-                          : capture.nLeft;
+    const int nLeft = m_bScreenOnlyFilter && !m_bCapture ? m_nOffScreenLeft : capture.nLeft;
     LONG lResult = WriteCaptureDword(zelvix::setting::kStartX, nLeft);
     lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kStartY, capture.nTop));
     lResult = CaptureSetResult(lResult, WriteCaptureDword(zelvix::setting::kCaptureWidth, capture.nWidth));

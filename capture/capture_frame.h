@@ -80,9 +80,12 @@ protected:
     // makes it crop. Looked up at construction and every kFrameFilterCheckTicks ticks.
     BOOL m_bScreenOnlyFilter;
     int m_nTicksToFilterCheck;
+    int m_nOffScreenLeft;        // start_x right of every monitor; renewed with the check and on
+                                 // a display change (the platform's answer is slow to ask per tick)
     int m_nStretchWidth;         // the output size last published for such a build (0: none yet)
     int m_nStretchHeight;
     zelvix::CFilterScanCache m_filterScans;
+    zelvix::CFilterRegistrationWatch m_filterWatch;
     CImageButton m_btnLogo;
     CImageButton m_btnShowFrame;
     CImageButton m_btnClose;
@@ -98,6 +101,9 @@ protected:
     LONG PublishDefaults();
     // Whether a registered build never reads show_img; registry reads only once its DLLs are known.
     BOOL IsScreenOnlyFilterRegistered();
+    // The check of the registered builds, when the video sources may have changed, and the
+    // off-screen origin anew.
+    void CheckFilterBuilds();
     // Writes the output size for such a build once it differs from the capture size; 0 or the error.
     LONG PublishStretchSize(int nWidth, int nHeight);
     // Carries out a size command's move (with repaint) and invalidates the whole frame.
@@ -111,6 +117,7 @@ protected:
     void OnPaint();
     void OnClose();
     void OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnDisplayChange(WPARAM wParam, LPARAM lParam);
     void OnFullScreen();
     void OnShowFrame();
     void OnCloseFrame();

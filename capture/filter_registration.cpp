@@ -265,13 +265,20 @@ bool InspectDll(const CWideText& dll, bool bTwoViews, CFilterScanCache* pCache, 
     return true;
 }
 
+// HKCR's key that lists the video input devices.
+CWideText InstanceKeyPath()
+{
+    CWideText path;
+    Append(path, "CLSID\\");
+    Append(path, kVideoInputCategory);
+    Append(path, "\\Instance");
+    return path;
+}
+
 // The registrations under the video input category in one registry view.
 void ListView(REGSAM samView, int nBits, bool bTwoViews, CFilterScanCache* pCache, std::vector<InstalledFilter>& filters)
 {
-    CWideText category;
-    Append(category, "CLSID\\");
-    Append(category, kVideoInputCategory);
-    Append(category, "\\Instance");
+    const CWideText category = InstanceKeyPath();
     HKEY hInstances = NULL;
     if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, category.data(), 0, KEY_ENUMERATE_SUB_KEYS | samView, &hInstances) != ERROR_SUCCESS)
         return;
@@ -364,6 +371,47 @@ void CFilterScanCache::Prune()
 }
 
 /////////////////////////////////////////////////////////////////////////////
+
+CFilterRegistrationWatch::CFilterRegistrationWatch()
+    : m_hEvent(::CreateEventW(NULL, TRUE, FALSE, NULL)), m_hKeys{NULL, NULL}, m_bArmed(false)
+{
+}
+
+CFilterRegistrationWatch::~CFilterRegistrationWatch()
+{
+    for (void* hKey : m_hKeys)
+        if (hKey != NULL)
+            ::RegCloseKey(static_cast<HKEY>(hKey));
+    if (m_hEvent != NULL)
+        ::CloseHandle(m_hEvent);
+}
+
+bool CFilterRegistrationWatch::HasChanged()
+{
+    if (m_bArmed && ::WaitForSingleObject(m_hEvent, 0) == WAIT_TIMEOUT)
+        return false;
+    // (Re-)arm: a change from here on signals the event; what happened before is the caller's to read.
+    ::ResetEvent(m_hEvent);
+    const CWideText category = InstanceKeyPath();
+    const bool bTwoViews = HasTwoViews();
+    const REGSAM views[2] = {static_cast<REGSAM>(bTwoViews ? KEY_WOW64_32KEY : 0), KEY_WOW64_64KEY};
+    m_bArmed = m_hEvent != NULL;
+    for (int i = 0; i < (bTwoViews ? 2 : 1); ++i) {
+        HKEY hKey = static_cast<HKEY>(m_hKeys[i]);
+        if (hKey == NULL && ::RegOpenKeyExW(HKEY_CLASSES_ROOT, category.data(), 0, KEY_NOTIFY | views[i], &hKey) != ERROR_SUCCESS)
+            hKey = NULL;
+        const LONG lResult = hKey == NULL ? ERROR_FILE_NOT_FOUND
+                                          : ::RegNotifyChangeKeyValue(hKey, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                                                      static_cast<HANDLE>(m_hEvent), TRUE);
+        if (lResult != ERROR_SUCCESS && hKey != NULL) {   // deleted since: opened again next time
+            ::RegCloseKey(hKey);
+            hKey = NULL;
+        }
+        m_hKeys[i] = hKey;
+        m_bArmed = m_bArmed && lResult == ERROR_SUCCESS;
+    }
+    return true;
+}
 
 std::vector<InstalledFilter> FindInstalledFilters(CFilterScanCache* pCache)
 {

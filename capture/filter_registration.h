@@ -4,6 +4,7 @@
 //   kVideoInputCategory, kPublicFilterClsid32/64   the registry names the lookup goes by
 //   InstalledFilter                                 one registration, its DLL and what the DLL reads
 //   CFilterScanCache                                each DLL's scan, kept while the file is unchanged
+//   CFilterRegistrationWatch                        whether the video sources may have changed
 //   FindInstalledFilters                            every registration of the filter, both views
 //
 // Shared by the program and zelvix-doctor. A 32-bit host lists the filters of the 32-bit registry
@@ -69,6 +70,26 @@ public:
 
 private:
     std::vector<CEntry> m_entries;
+};
+
+// Tells whether the video input category may have changed since the last call, so that a check
+// repeated every minute reads nothing while nobody registers or removes a video source: the
+// category's Instance key in each view is watched (RegNotifyChangeKeyValue, one event). The first
+// call, and every call while a key cannot be watched (it does not exist yet), says "changed".
+class CFilterRegistrationWatch
+{
+public:
+    CFilterRegistrationWatch();
+    ~CFilterRegistrationWatch();
+    CFilterRegistrationWatch(const CFilterRegistrationWatch&) = delete;
+    CFilterRegistrationWatch& operator=(const CFilterRegistrationWatch&) = delete;
+
+    bool HasChanged();
+
+private:
+    void* m_hEvent;     // HANDLE
+    void* m_hKeys[2];   // HKEY, per view; NULL while not watched
+    bool m_bArmed;
 };
 
 // Every registration of the family in both registry views, 32-bit first. A registration belongs

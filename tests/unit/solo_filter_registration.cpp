@@ -107,7 +107,11 @@ TEST_F(FilterRegistration, ThePublicBuildsInEitherViewAndNoneAtFirst)
     EXPECT_EQ("", Describe(FindInstalledFilters()));
     REGISTER_OR_SKIP(kOwnBits, FilterDll(kOwnBits));
     EXPECT_EQ(Public(kOwnBits, FilterDll(kOwnBits)), Describe(FindInstalledFilters()));
+    CFilterRegistrationWatch watch;   // the minute's check reads nothing while nothing changes
+    EXPECT_TRUE(watch.HasChanged());
+    EXPECT_FALSE(watch.HasChanged());
     ASSERT_EQ(0, Regsvr32(kOwnBits, FilterDll(kOwnBits), true));
+    EXPECT_TRUE(watch.HasChanged());
     const int nOther = 96 - kOwnBits;
     REGISTER_OR_SKIP(nOther, FilterDll(nOther));
     EXPECT_EQ(Public(nOther, FilterDll(nOther)), Describe(FindInstalledFilters()));
