@@ -5,19 +5,13 @@
 // a refused value shows why there is no picture; it copies the report and saves the shown picture;
 // it closes at once while a check runs.
 #include "common/frame_fixture.h"
-#include "common/pattern_window.h"
+#include "common/filter_fixture.h"
 #include "doctor/doctor_window.h"
 
 using namespace zelvix::doctor;
 
 namespace
 {
-// Every pixel differs from its neighbours in both directions, so a picture shifted or scaled
-// differently by one pixel shows.
-COLORREF PatternAt(int x, int y) { return RGB((x * 7) & 255, (y * 7) & 255, ((x + y) * 13) & 255); }
-
-std::string BinDir() { const std::string s = ZelvixExePath(); return s.substr(0, s.rfind('\\')); }
-std::string ArtifactPath(const char* pszName) { return Env("ZELVIX_ARTIFACT_DIR") + "\\" + pszName; }
 const char* const VERDICT_WORDS[] = {"正常", "注意", "失败"};   // by the console program's exit code
 const int BOX_CX = 480, BOX_CY = 270;                           // the picture's box at 96 dpi
 
@@ -112,7 +106,7 @@ Check ShowsPicture(HWND hPicture, const std::string& strBmp)
 class CDoctorWindowTest : public CFrameTest
 {
 protected:
-    const CPatternWindow m_pattern{PatternAt};
+    const CPatternWindow m_pattern;
     CZelvixProcess m_doctor;
     HWND m_hDoctor = NULL;
 
