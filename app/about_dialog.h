@@ -4,7 +4,7 @@
 
 #include <afxwin.h>
 
-#include "../res/resource.h"
+#include "res/resource.h"
 
 class CAboutDlg : public CDialog
 {

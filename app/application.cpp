@@ -1,7 +1,7 @@
 // application.cpp - the application object.
-#include "application.h"
+#include "app/application.h"
 
-#include "host_dialog.h"
+#include "app/host_dialog.h"
 
 CconsoleApp theApp;
 

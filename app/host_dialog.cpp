@@ -1,9 +1,9 @@
 // host_dialog.cpp - the host dialog.
-#include "host_dialog.h"
+#include "app/host_dialog.h"
 
-#include "../capture/capture_frame.h"
-#include "../capture/capture_settings_store.h"
-#include "about_dialog.h"
+#include "capture/capture_frame.h"
+#include "capture/capture_settings_store.h"
+#include "app/about_dialog.h"
 
 // System command of the About box; the low four bits belong to the system.
 

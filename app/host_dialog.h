@@ -8,7 +8,7 @@
 
 #include <afxwin.h>
 
-#include "../res/resource.h"
+#include "res/resource.h"
 
 class CScreenShareHintWnd;
 

@@ -1,9 +1,9 @@
 // capture_frame.cpp - the capture frame window.
-#include "capture_frame.h"
+#include "capture/capture_frame.h"
 
-#include "../res/resource.h"
-#include "../res/version.h"
-#include "capture_settings_store.h"
+#include "res/resource.h"
+#include "res/version.h"
+#include "capture/capture_settings_store.h"
 
 namespace
 {

@@ -13,9 +13,9 @@
 
 #include <afxwin.h>
 
-#include "../controls/button/image_button.h"
-#include "filter_registration.h"
-#include "frame_geometry.h"
+#include "controls/button/image_button.h"
+#include "capture/filter_registration.h"
+#include "capture/frame_geometry.h"
 
 // Commands of the caption-strip buttons (100 has no button).
 #define IDC_FRAME_FULLSCREEN    100

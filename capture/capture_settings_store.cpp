@@ -1,7 +1,7 @@
 // capture_settings_store.cpp - writing the capture filter's values.
-#include "capture_settings_store.h"
+#include "capture/capture_settings_store.h"
 
-#include "image_path.h"
+#include "capture/image_path.h"
 
 #include <vector>
 

@@ -15,7 +15,7 @@
 
 #include <afxwin.h>
 
-#include "filter_settings.h"
+#include "capture/filter_settings.h"
 
 namespace zelvix {
 // How the program opens the filter's key (its path and value names are in filter_settings.h).

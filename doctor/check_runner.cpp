@@ -1,13 +1,13 @@
 // check_runner.cpp - the doctor's check on a worker thread; see check_runner.h.
-#include "check_runner.h"
+#include "doctor/check_runner.h"
 
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include "doctor_report.h"
-#include "filter_grab.h"
-#include "version.h"
+#include "doctor/doctor_report.h"
+#include "doctor/filter_grab.h"
+#include "res/version.h"
 
 namespace zelvix {
 namespace doctor {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "diagnosis.h"
+#include "doctor/diagnosis.h"
 
 namespace zelvix {
 namespace doctor {

@@ -1,7 +1,7 @@
 // diagnosis.cpp - one check of what the capture filter will show: the settings where the filter
 // reads them, this machine, the installed builds, and the picture. Every judgement is
 // filter_plan.h's; this file gathers the facts and makes the picture. It reads, never writes, the key.
-#include "diagnosis.h"
+#include "doctor/diagnosis.h"
 
 #include <shlobj.h>
 
@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <new>
 
-#include "bitmap_header.h"
-#include "filter_grab.h"
-#include "../capture/filter_registration.h"
+#include "doctor/bitmap_header.h"
+#include "doctor/filter_grab.h"
+#include "capture/filter_registration.h"
 
 namespace zelvix {
 namespace doctor {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "filter_plan.h"
+#include "doctor/filter_plan.h"
 
 namespace zelvix {
 namespace doctor {

@@ -18,12 +18,12 @@
 #include <memory>
 #include <string>
 
-#include "doctor_command.h"
+#include "doctor/doctor_command.h"
 
-#include "diagnosis.h"
-#include "doctor_report.h"
-#include "filter_grab.h"
-#include "version.h"
+#include "doctor/diagnosis.h"
+#include "doctor/doctor_report.h"
+#include "doctor/filter_grab.h"
+#include "res/version.h"
 
 namespace zelvix {
 namespace doctor {

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <string>
 
-#include "filter_plan.h"
+#include "doctor/filter_plan.h"
 
 namespace zelvix {
 namespace doctor {

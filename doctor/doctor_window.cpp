@@ -1,6 +1,6 @@
 // doctor_window.cpp - the doctor's window (doctor_window.h): plain Win32, controls made in code,
 // Unicode throughout. Every check runs on CCheckRunner's thread; the window only shows results.
-#include "doctor_window.h"
+#include "doctor/doctor_window.h"
 
 #include <commdlg.h>
 
@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "check_runner.h"
-#include "diagnosis.h"
-#include "filter_grab.h"
-#include "picture_fit.h"
-#include "resource.h"
+#include "doctor/check_runner.h"
+#include "doctor/diagnosis.h"
+#include "doctor/filter_grab.h"
+#include "doctor/picture_fit.h"
+#include "res/resource.h"
 
 namespace zelvix {
 namespace doctor {

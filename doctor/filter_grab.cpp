@@ -4,7 +4,7 @@
 // input category, bound as a host binds it, then the Sample Grabber asking for RGB24, then a Null
 // Renderer. The parent only starts it, watches its windows and its end, and ends it when needed:
 // the filter reports a refused value in a modal box titled "Error" and then throws.
-#include "filter_grab.h"
+#include "doctor/filter_grab.h"
 
 #include <dshow.h>
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "filter_settings.h"
+#include "capture/filter_settings.h"
 
 namespace zelvix {
 namespace doctor {

@@ -6,8 +6,8 @@
 // prompt's console; plain "zelvix-doctor" there finds zelvix-doctor.com first.
 #include <windows.h>
 
-#include "doctor_command.h"
-#include "doctor_window.h"
+#include "doctor/doctor_command.h"
+#include "doctor/doctor_window.h"
 
 namespace
 {

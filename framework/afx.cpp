@@ -1,5 +1,5 @@
 // afx.cpp - CObject, run-time class information and exceptions.
-#include "afx.h"
+#include "framework/afx.h"
 
 CRuntimeClass CObject::classCObject = { "CObject", (int)sizeof(CObject), NULL };
 

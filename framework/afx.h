@@ -16,8 +16,8 @@
 #include <cassert>
 #include <cstring>
 
-#include "afx_string.h"
-#include "afx_types.h"
+#include "framework/afx_string.h"
+#include "framework/afx_types.h"
 
 #ifdef _DEBUG
 #define ASSERT(f) assert(f)

@@ -1,7 +1,7 @@
 // afx_app.cpp - CWinThread, CWinApp and the global accessors.
-#include "afx_app.h"
+#include "framework/afx_app.h"
 
-#include "afx_handlemap.h"
+#include "framework/afx_handlemap.h"
 
 IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)

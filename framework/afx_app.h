@@ -11,8 +11,8 @@
 #ifndef ZELVIX_AFX_APP_H
 #define ZELVIX_AFX_APP_H
 
-#include "afx.h"
-#include "afx_wnd.h"
+#include "framework/afx.h"
+#include "framework/afx_wnd.h"
 
 class CWinThread : public CCmdTarget
 {

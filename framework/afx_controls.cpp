@@ -1,7 +1,7 @@
 // afx_controls.cpp - CButton, CToolTipCtrl and the deferred registration of the common controls.
-#include "afx_controls.h"
+#include "framework/afx_controls.h"
 
-#include "afx_app.h"
+#include "framework/afx_app.h"
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 IMPLEMENT_DYNAMIC(CToolTipCtrl, CWnd)

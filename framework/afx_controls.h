@@ -13,7 +13,7 @@
 #ifndef ZELVIX_AFX_CONTROLS_H
 #define ZELVIX_AFX_CONTROLS_H
 
-#include "afx_wnd.h"
+#include "framework/afx_wnd.h"
 
 #include <commctrl.h>
 

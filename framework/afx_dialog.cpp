@@ -1,8 +1,8 @@
 // afx_dialog.cpp - CDialog.
-#include "afx_dialog.h"
+#include "framework/afx_dialog.h"
 
-#include "afx_app.h"
-#include "afx_handlemap.h"
+#include "framework/afx_app.h"
+#include "framework/afx_handlemap.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 

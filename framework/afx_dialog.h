@@ -12,7 +12,7 @@
 #ifndef ZELVIX_AFX_DIALOG_H
 #define ZELVIX_AFX_DIALOG_H
 
-#include "afx_wnd.h"
+#include "framework/afx_wnd.h"
 
 class CDialog : public CWnd
 {

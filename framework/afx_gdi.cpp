@@ -1,9 +1,9 @@
 // afx_gdi.cpp - device contexts and drawing objects.
-#include "afx_gdi.h"
+#include "framework/afx_gdi.h"
 
-#include "afx_app.h"
-#include "afx_handlemap.h"
-#include "afx_wnd.h"
+#include "framework/afx_app.h"
+#include "framework/afx_handlemap.h"
+#include "framework/afx_wnd.h"
 
 IMPLEMENT_DYNAMIC(CGdiObject, CObject)
 IMPLEMENT_DYNAMIC(CPen, CGdiObject)

@@ -16,7 +16,7 @@
 #ifndef ZELVIX_AFX_GDI_H
 #define ZELVIX_AFX_GDI_H
 
-#include "afx.h"
+#include "framework/afx.h"
 
 class CWnd;
 

@@ -1,9 +1,9 @@
 // afx_menu.cpp - CMenu.
-#include "afx_menu.h"
+#include "framework/afx_menu.h"
 
-#include "afx_app.h"
-#include "afx_handlemap.h"
-#include "afx_wnd.h"
+#include "framework/afx_app.h"
+#include "framework/afx_handlemap.h"
+#include "framework/afx_wnd.h"
 
 IMPLEMENT_DYNAMIC(CMenu, CObject)
 

@@ -12,7 +12,7 @@
 #ifndef ZELVIX_AFX_MENU_H
 #define ZELVIX_AFX_MENU_H
 
-#include "afx.h"
+#include "framework/afx.h"
 
 class CWnd;
 

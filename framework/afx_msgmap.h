@@ -30,7 +30,7 @@
 #ifndef ZELVIX_AFX_MSGMAP_H
 #define ZELVIX_AFX_MSGMAP_H
 
-#include "afx.h"
+#include "framework/afx.h"
 
 #include <cstring>
 

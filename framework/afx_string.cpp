@@ -1,11 +1,11 @@
 // afx_string.cpp - CString.
-#include "afx.h"
+#include "framework/afx.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "afx_app.h"
+#include "framework/afx_app.h"
 
 CString::CString(LPCSTR psz)
 {

@@ -1,13 +1,13 @@
 // afx_wnd.cpp - CCmdTarget, CWnd, the window procedure and message-map dispatch.
-#include "afx_wnd.h"
+#include "framework/afx_wnd.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "afx_app.h"
-#include "afx_handlemap.h"
-#include "afx_menu.h"
+#include "framework/afx_app.h"
+#include "framework/afx_handlemap.h"
+#include "framework/afx_menu.h"
 
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)

@@ -30,9 +30,9 @@
 #ifndef ZELVIX_AFX_WND_H
 #define ZELVIX_AFX_WND_H
 
-#include "afx.h"
-#include "afx_gdi.h"
-#include "afx_msgmap.h"
+#include "framework/afx.h"
+#include "framework/afx_gdi.h"
+#include "framework/afx_msgmap.h"
 
 class CMenu;
 class CWnd;

@@ -4,7 +4,7 @@
 #ifndef ZELVIX_AFXCMN_H
 #define ZELVIX_AFXCMN_H
 
-#include "afx_controls.h"
+#include "framework/afx_controls.h"
 
 #include <commctrl.h>
 

@@ -1,5 +1,5 @@
 // afxcoll.cpp - CPtrArray.
-#include "afxcoll.h"
+#include "framework/afxcoll.h"
 
 IMPLEMENT_DYNAMIC(CPtrArray, CObject)
 

@@ -6,7 +6,7 @@
 #ifndef ZELVIX_AFXCOLL_H
 #define ZELVIX_AFXCOLL_H
 
-#include "afx.h"
+#include "framework/afx.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 #ifndef ZELVIX_AFXTEMPL_H
 #define ZELVIX_AFXTEMPL_H
 
-#include "afxcoll.h"
+#include "framework/afxcoll.h"
 
 #include <vector>
 

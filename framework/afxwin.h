@@ -18,12 +18,12 @@
 #ifndef ZELVIX_AFXWIN_H
 #define ZELVIX_AFXWIN_H
 
-#include "afx.h"
-#include "afx_app.h"
-#include "afx_controls.h"
-#include "afx_dialog.h"
-#include "afx_gdi.h"
-#include "afx_menu.h"
-#include "afx_wnd.h"
+#include "framework/afx.h"
+#include "framework/afx_app.h"
+#include "framework/afx_controls.h"
+#include "framework/afx_dialog.h"
+#include "framework/afx_gdi.h"
+#include "framework/afx_menu.h"
+#include "framework/afx_wnd.h"
 
 #endif // ZELVIX_AFXWIN_H

@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "../capture/capture_frame.h"
-#include "../capture/capture_settings_store.h"
-#include "afx_handlemap.h"
+#include "capture/capture_frame.h"
+#include "capture/capture_settings_store.h"
+#include "framework/afx_handlemap.h"
 
 namespace
 {

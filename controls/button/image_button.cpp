@@ -1,11 +1,11 @@
 // image_button.cpp - CImageButton: images and parent copy, painting, input handling, drop-down menu.
-#include "image_button.h"
+#include "controls/button/image_button.h"
 
 #include <mmsystem.h>
 #include <shellapi.h>
 
-#include "image_layout.h"
-#include "image_pixels.h"
+#include "controls/button/image_layout.h"
+#include "controls/button/image_pixels.h"
 
 namespace
 {

@@ -17,8 +17,8 @@
 #include <afxwin.h>
 #include <afxcmn.h>
 
-#include "../menu/owner_drawn_menu.h"
-#include "image_layout.h"
+#include "controls/menu/owner_drawn_menu.h"
+#include "controls/button/image_layout.h"
 
 // Results of AssignBitmaps and CopyParentBackground.
 enum

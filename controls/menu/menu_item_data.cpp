@@ -1,5 +1,5 @@
 // menu_item_data.cpp - CMenuItemData: text storage and conversion.
-#include "menu_item_data.h"
+#include "controls/menu/menu_item_data.h"
 
 #include <new>
 

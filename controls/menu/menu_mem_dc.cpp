@@ -1,5 +1,5 @@
 // menu_mem_dc.cpp - CMenuMemDC.
-#include "menu_mem_dc.h"
+#include "controls/menu/menu_mem_dc.h"
 
 CMenuMemDC::CMenuMemDC(CDC* pTargetDC, const RECT* pArea)
     : m_pPrevBitmap(NULL), m_pTargetDC(pTargetDC), m_rcArea(*pArea), m_bOffscreen(FALSE)

@@ -1,12 +1,12 @@
 // owner_drawn_menu.cpp - COwnerDrawnMenu: life cycle, registered handles, the Windows version
 // code, loading from a menu template, item management, mnemonics and the classic-theme test.
 // Drawing and measurement are in owner_drawn_menu_draw.cpp.
-#include "owner_drawn_menu.h"
+#include "controls/menu/owner_drawn_menu.h"
 
 #include <new>
 
-#include "menu_template.h"
-#include "menu_text.h"
+#include "controls/menu/menu_template.h"
+#include "controls/menu/menu_text.h"
 
 IMPLEMENT_DYNAMIC(COwnerDrawnMenu, CMenu)
 

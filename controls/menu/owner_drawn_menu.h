@@ -18,8 +18,8 @@
 #include <afxwin.h>
 #include <afxtempl.h>
 
-#include "menu_item_data.h"
-#include "menu_mem_dc.h"
+#include "controls/menu/menu_item_data.h"
+#include "controls/menu/menu_mem_dc.h"
 
 class COwnerDrawnMenu : public CMenu
 {

@@ -1,11 +1,11 @@
 // owner_drawn_menu_draw.cpp - COwnerDrawnMenu: measurement, classic-style and XP-style item
 // drawing, check marks and the menu font.
-#include "owner_drawn_menu.h"
+#include "controls/menu/owner_drawn_menu.h"
 
 #include <algorithm>
 #include <new>
 
-#include "menu_color.h"
+#include "controls/menu/menu_color.h"
 
 namespace
 {

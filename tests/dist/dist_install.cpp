@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "common/observe.h"
+#include "tests/common/observe.h"
 
 namespace
 {

@@ -3,7 +3,7 @@
 // capture rectangle over a known pattern (and after a move); and, with a build that reads the
 // still-image values, an ini file that overrides the key, a zero width that stops the filter, and
 // bad input of every kind, each run of the doctor ending with one of its own exit codes.
-#include "common/filter_fixture.h"
+#include "tests/common/filter_fixture.h"
 
 namespace
 {

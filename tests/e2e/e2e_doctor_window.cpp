@@ -4,8 +4,8 @@
 // (zelvix-doctor.com) at the same moment; it follows a move of the frame and capture going off;
 // a refused value shows why there is no picture; it copies the report and saves the shown picture;
 // it closes at once while a check runs.
-#include "common/frame_fixture.h"
-#include "common/filter_fixture.h"
+#include "tests/common/frame_fixture.h"
+#include "tests/common/filter_fixture.h"
 #include "doctor/doctor_window.h"
 
 using namespace zelvix::doctor;

@@ -2,7 +2,7 @@
 // filter's key denied to it for a while, twenty starts at the same moment, and bitmap resources
 // that cannot be loaded. (Another program changing the values between ticks is every driver's
 // NextTick: it seeds its own values first.)
-#include "common/frame_fixture.h"
+#include "tests/common/frame_fixture.h"
 
 #include <sddl.h>
 

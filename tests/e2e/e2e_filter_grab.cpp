@@ -2,7 +2,7 @@
 // this build's bitness and run by zelvix-doctor's child: the published rectangle of a known
 // pattern, and the filter's refusal of a zero height (its box read and closed, its process gone),
 // a time-out and an unknown filter. e2e_filter_table runs it beside the program.
-#include "common/filter_fixture.h"
+#include "tests/common/filter_fixture.h"
 #include "doctor/filter_grab.h"
 
 using namespace zelvix::doctor;

@@ -7,7 +7,7 @@
 //   - capture off, and the program closed, leave a running graph nothing of the screen; capture on
 //     and a move of the enlarged frame give it the whole moved rectangle;
 //   - a build that reads show_img gets the values the program always wrote.
-#include "common/filter_fixture.h"
+#include "tests/common/filter_fixture.h"
 #include "doctor/filter_grab.h"
 
 using namespace zelvix::doctor;

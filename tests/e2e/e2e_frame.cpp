@@ -1,6 +1,6 @@
 // e2e_frame.cpp - the capture frame as the user meets it: the window and its picture right after
 // start, the two switches, moving it, the three sizes, and the close button.
-#include "common/frame_fixture.h"
+#include "tests/common/frame_fixture.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // e2e_host.cpp - the host dialog and its About box, WM_CLOSE to the frame alone, and the program's
 // writes to the capture filter's key from start to the host dialog's close (Wine's +reg trace).
 // The single-instance guard is e2e_faults' (twenty starts at once).
-#include "common/frame_fixture.h"
+#include "tests/common/frame_fixture.h"
 
 using Host = CFrameTest;
 

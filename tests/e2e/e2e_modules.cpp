@@ -1,7 +1,7 @@
 // e2e_modules.cpp - the libraries the running program has mapped, seen from outside: after start-up,
 // the everyday clicks and a tick, none of the common controls, sound or shell libraries (only a
 // tool tip with a tip, a click sound or a link needs them, and the frame's buttons have none).
-#include "common/frame_fixture.h"
+#include "tests/common/frame_fixture.h"
 
 #include <tlhelp32.h>
 

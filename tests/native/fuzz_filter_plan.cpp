@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 
-#include "bitmap_header.h"
-#include "doctor_report.h"
+#include "doctor/bitmap_header.h"
+#include "doctor/doctor_report.h"
 
 using namespace zelvix;
 using namespace zelvix::doctor;

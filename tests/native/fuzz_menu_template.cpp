@@ -3,7 +3,7 @@
 // with a walk of the items.
 #include <cstdlib>
 
-#include "menu_template.h"
+#include "controls/menu/menu_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <memory>
 
-#include "fuzz_text.h"
-#include "menu_text.h"
+#include "tests/native/fuzz_text.h"
+#include "controls/menu/menu_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

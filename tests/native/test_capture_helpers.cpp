@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "frame_geometry.h"
-#include "image_path.h"
+#include "capture/frame_geometry.h"
+#include "capture/image_path.h"
 
 namespace {
 

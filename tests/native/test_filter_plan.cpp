@@ -3,7 +3,7 @@
 // zero capture_width, a number stored as text, a still image that is no bitmap) are not repeated.
 #include <gtest/gtest.h>
 
-#include "filter_plan.h"
+#include "doctor/filter_plan.h"
 
 using namespace zelvix;
 using namespace zelvix::doctor;

@@ -1,7 +1,7 @@
 // Derived-image and mask pixel rules of the image button.
 #include <gtest/gtest.h>
 
-#include "image_pixels.h"
+#include "controls/button/image_pixels.h"
 
 namespace {
 

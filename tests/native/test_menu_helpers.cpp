@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "menu_color.h"
-#include "menu_template.h"
+#include "controls/menu/menu_color.h"
+#include "controls/menu/menu_template.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The doctor's window fits a picture into its box: the picture's shape, never enlarged, centred.
 #include <gtest/gtest.h>
 
-#include "picture_fit.h"
+#include "doctor/picture_fit.h"
 
 TEST(FitPicture, KeepsTheShapeNeverEnlargesAndCentres)
 {

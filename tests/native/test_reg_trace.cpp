@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/e2e/common/reg_trace.h"
+#include "tests/common/reg_trace.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "../../controls/button/image_button.h"
+#include "controls/button/image_button.h"
 
 namespace zelvix_test
 {

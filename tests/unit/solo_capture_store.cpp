@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
-#include "../../capture/capture_frame.h"
-#include "../../capture/capture_settings_store.h"
+#include "capture/capture_frame.h"
+#include "capture/capture_settings_store.h"
 
 namespace
 {

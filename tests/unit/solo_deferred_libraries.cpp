@@ -4,7 +4,7 @@
 // own buttons load none of them is e2e_modules'.)
 #include <gtest/gtest.h>
 
-#include "button_parent.h"
+#include "tests/unit/button_parent.h"
 
 #include <mmsystem.h>
 

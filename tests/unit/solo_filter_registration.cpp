@@ -10,8 +10,8 @@
 #include <string>
 
 #include "capture/filter_registration.h"
-#include "common/filter_dll.h"
-#include "version.h"
+#include "tests/common/filter_dll.h"
+#include "res/version.h"
 
 using namespace zelvix;
 

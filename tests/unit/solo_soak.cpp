@@ -14,8 +14,8 @@
 #include <functional>
 #include <vector>
 
-#include "../../app/host_dialog.h"
-#include "../../capture/capture_frame.h"
+#include "app/host_dialog.h"
+#include "capture/capture_frame.h"
 
 #include <psapi.h>
 

@@ -4,10 +4,10 @@
 // the frame on a USER32 without SetLayeredWindowAttributes (as on systems before Windows 2000).
 #include <gtest/gtest.h>
 
-#include "common/frame_fixture.h"   // the filter's values and the windows, read as the drivers read them
-#include "button_parent.h"          // message loop turns like the program's
-#include "../../capture/capture_frame.h"
-#include "../../capture/capture_settings_store.h"
+#include "tests/common/frame_fixture.h"   // the filter's values and the windows, read as the drivers read them
+#include "tests/unit/button_parent.h"          // message loop turns like the program's
+#include "capture/capture_frame.h"
+#include "capture/capture_settings_store.h"
 
 namespace
 {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "../../res/resource.h"
+#include "res/resource.h"
 
 namespace
 {

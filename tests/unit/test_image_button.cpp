@@ -3,9 +3,9 @@
 // The frame gives its buttons 18 x 18 images with a darker copy or none, never a grey copy, a
 // second bitmap of its own or a drop-down menu, so those are left out; the per-pixel rules of the
 // derived copies are tested natively.
-#include "../../controls/button/image_button.h"
-#include "dib_surface.h"
-#include "button_parent.h"
+#include "controls/button/image_button.h"
+#include "tests/unit/dib_surface.h"
+#include "tests/unit/button_parent.h"
 
 using namespace zelvix_test;
 

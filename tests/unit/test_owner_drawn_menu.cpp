@@ -1,7 +1,7 @@
 // COwnerDrawnMenu: the version code and the classic and XP item drawing pixel by pixel. (The
 // template reader and the mnemonic and theme texts are tested and fuzzed natively.)
-#include "dib_surface.h"
-#include "owner_drawn_menu.h"
+#include "tests/unit/dib_surface.h"
+#include "controls/menu/owner_drawn_menu.h"
 
 using namespace zelvix_test;
 

@@ -11,8 +11,8 @@
 #ifndef ZELVIX_E2E_FILTER_FIXTURE_H
 #define ZELVIX_E2E_FILTER_FIXTURE_H
 
-#include "common/filter_dll.h"
-#include "common/frame_fixture.h"
+#include "tests/common/filter_dll.h"
+#include "tests/common/frame_fixture.h"
 
 #include <tlhelp32.h>
 

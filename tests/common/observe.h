@@ -12,7 +12,7 @@
 
 #include <windows.h>
 
-#include "common/reg_trace.h"
+#include "tests/common/reg_trace.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/frame_geometry.h"
-#include "common/observe.h"
+#include "tests/common/observe.h"
 
 #include <algorithm>
 
