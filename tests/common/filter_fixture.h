@@ -131,8 +131,10 @@ struct DoctorRun {
     bool Has(const std::string& strPiece) const { return strOut.find(strPiece) != std::string::npos; }
 };
 
-// Runs zelvix-doctor with these arguments, its output into a file; -1 if it did not end in 30 s.
-inline DoctorRun RunDoctor(const std::string& strArgs)
+// Runs zelvix-doctor (the console program, or the one named) with these arguments and creation
+// flags, its output into a file; -1 if it did not end in 30 s.
+inline DoctorRun RunDoctor(const std::string& strArgs, const std::string& strProgram = "zelvix-doctor.com",
+                           DWORD dwCreationFlags = 0)
 {
     DoctorRun run;
     const std::string strOutFile = ArtifactPath("doctor-out.txt");
@@ -143,10 +145,10 @@ inline DoctorRun RunDoctor(const std::string& strArgs)
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = hOut;
     PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + DoctorExe() + "\" " + strArgs;
-    LogStep("zelvix-doctor %s", strArgs.c_str());
+    std::string cmd = "\"" + BinDir() + "\\" + strProgram + "\" " + strArgs;
+    LogStep("%s %s", strProgram.c_str(), strArgs.c_str());
     const DWORD dwStart = ::GetTickCount();
-    if (::CreateProcessA(NULL, &cmd[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
+    if (::CreateProcessA(NULL, &cmd[0], NULL, NULL, TRUE, dwCreationFlags, NULL, NULL, &si, &pi)) {
         if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
             ::GetExitCodeProcess(pi.hProcess, &run.dwExit);
         else

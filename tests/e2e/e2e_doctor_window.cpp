@@ -37,28 +37,11 @@ ConsoleGrab RunConsoleGrab(const std::string& strProgram = "zelvix-doctor.com")
 {
     ConsoleGrab run;
     run.strBmp = ArtifactPath((strProgram + ".grab.bmp").c_str());
-    const std::string strOut = ArtifactPath((strProgram + ".report.txt").c_str());
     ::DeleteFileA(run.strBmp.c_str());
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
-    HANDLE hOut = ::CreateFileA(strOut.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, NULL);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = hOut;
-    PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + BinDir() + "\\" + strProgram + "\" --grab \"" + run.strBmp + "\"";
-    LogStep("%s --grab", strProgram.c_str());
     // No console window of its own, wherever it would appear, over the pattern it grabs.
-    if (::CreateProcessA(NULL, &cmd[0], NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, &si, &pi)) {
-        if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(pi.hProcess, &run.dwExit);
-        else
-            ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
-    ::CloseHandle(hOut);
-    run.strReport = ReadTextFile(strOut);
+    const DoctorRun doctor = RunDoctor("--grab \"" + run.strBmp + "\"", strProgram, CREATE_NO_WINDOW);
+    run.dwExit = doctor.dwExit;
+    run.strReport = doctor.strOut;
     return run;
 }
 
