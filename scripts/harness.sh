@@ -42,8 +42,16 @@ harness_loader_for() {
 }
 
 # The first Wine program of a session also starts Wine's services, which live until the session
-# ends: the harness's own Wine calls must not hand them the session lock.
-harness_wine() { "$ZELVIX_WINE64" "$@" {ZELVIX_LOCK_FD}>&-; }
+# ends: the harness's own Wine calls must not hand them the session lock. Only the shell that took
+# the lock holds it: elsewhere (a script run inside a session) there is nothing to close, and
+# closing an unset {ZELVIX_LOCK_FD} would be an "ambiguous redirect" that runs nothing.
+harness_wine() {
+    if [[ -n ${ZELVIX_LOCK_FD:-} ]]; then
+        "$ZELVIX_WINE64" "$@" {ZELVIX_LOCK_FD}>&-
+    else
+        "$ZELVIX_WINE64" "$@"
+    fi
+}
 
 # i686 when this machine can start 32-bit Wine, else x86_64 (a kernel without 32-bit support:
 # the tests then run the 64-bit build of the same sources).
