@@ -1,6 +1,8 @@
 # The Wine harness: the one place that sets up the environment the program and its tests run in.
-# Sourced (by scripts/with-harness, scripts/wine-exec, scripts/run-zelvix); it starts nothing by
-# itself. A session (harness_start ... harness_stop) has:
+# Sourced by the scripts that run, build or package the program; it starts nothing by itself.
+# Besides the session it has the helpers they share: harness_tree (the build tree this machine
+# runs).
+# A session (harness_start ... harness_stop) has:
 #   - the private prefix build/wineprefix, made once (wineboot, ~15 s) and reused;
 #   - LANG/LC_ALL=zh_CN.UTF-8, checked to give the ANSI code page 936 inside Wine;
 #   - WINEDEBUG=-all unless the caller set WINEDEBUG;
@@ -64,6 +66,15 @@ harness_run_arch() {
         echo i686
     else
         echo x86_64
+    fi
+}
+
+# The build tree this machine runs: $ZELVIX_BUILD (i686), or $ZELVIX_BUILD/x64 (x86_64).
+harness_tree() {
+    if [[ $(harness_run_arch) == x86_64 ]]; then
+        echo "$ZELVIX_BUILD/x64"
+    else
+        echo "$ZELVIX_BUILD"
     fi
 }
 
