@@ -1,7 +1,7 @@
 # The Wine harness: the one place that sets up the environment the program and its tests run in.
 # Sourced by the scripts that run, build or package the program; it starts nothing by itself.
 # Besides the session it has the helpers they share: harness_tree (the build tree this machine
-# runs).
+# runs) and harness_winpath (a Windows path, from winepath).
 # A session (harness_start ... harness_stop) has:
 #   - the private prefix build/wineprefix, made once (wineboot, ~15 s) and reused;
 #   - LANG/LC_ALL=zh_CN.UTF-8, checked to give the ANSI code page 936 inside Wine;
@@ -76,6 +76,23 @@ harness_tree() {
     else
         echo "$ZELVIX_BUILD"
     fi
+}
+
+# A Unix path as the Windows programs of this prefix see it, from Wine's own winepath. Each call
+# starts a Wine process (quick inside a session, whose wineserver runs): not for loops. Needs the
+# prefix, which it never creates: a session (harness_start) has made it.
+harness_winpath() {
+    local path
+    if [[ ! -f $WINEPREFIX/system.reg ]]; then
+        harness_say "harness_winpath: no Wine prefix at $WINEPREFIX (start a session first)"
+        return 1
+    fi
+    path=$(harness_wine winepath -w "$1" 2>/dev/null | tr -d '\r')
+    if [[ -z $path ]]; then
+        harness_say "harness_winpath: winepath gave no Windows path for $1"
+        return 1
+    fi
+    echo "$path"
 }
 
 _harness_lock() {
