@@ -1,7 +1,7 @@
 # The Wine harness: the one place that sets up the environment the program and its tests run in.
 # Sourced by the scripts that run, build or package the program; it starts nothing by itself.
 # Besides the session it has the helpers they share: harness_tree (the build tree this machine
-# runs) and harness_winpath (a Windows path, from winepath).
+# runs), harness_winpath (a Windows path, from winepath) and harness_version (res/version.h's).
 # A session (harness_start ... harness_stop) has:
 #   - the private prefix build/wineprefix, made once (wineboot, ~15 s) and reused;
 #   - LANG/LC_ALL=zh_CN.UTF-8, checked to give the ANSI code page 936 inside Wine;
@@ -93,6 +93,20 @@ harness_winpath() {
         return 1
     fi
     echo "$path"
+}
+
+# The four-part version of res/version.h (e.g. 1.0.0.0), which the executables' version resources
+# carry: the one reader of it for the scripts and tests/dist/check-packages.
+harness_version() {
+    local header=$ZELVIX_ROOT/res/version.h version
+    version=$(awk '$1 == "#define" && $2 ~ /^ZELVIX_VERSION_(MAJOR|MINOR|PATCH|BUILD)$/ { v[$2] = $3 }
+        END { print v["ZELVIX_VERSION_MAJOR"] "." v["ZELVIX_VERSION_MINOR"] "." v["ZELVIX_VERSION_PATCH"] "." v["ZELVIX_VERSION_BUILD"] }' \
+        "$header" 2>/dev/null)
+    if [[ ! $version =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
+        harness_say "no four-part version in $header"
+        return 1
+    fi
+    echo "$version"
 }
 
 _harness_lock() {
