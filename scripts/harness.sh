@@ -55,9 +55,14 @@ harness_wine() {
     fi
 }
 
+# Whether 32-bit Windows programs run here: 32-bit Wine starts, and ZELVIX_RUN_ARCH does not ask
+# for x86_64 (which so makes a machine that runs them take the 64-bit-only machine's paths).
+harness_can_run_32() {
+    [[ ${ZELVIX_RUN_ARCH:-} != x86_64 ]] && "$ZELVIX_WINE32" --version >/dev/null 2>&1
+}
+
 # i686 when this machine can start 32-bit Wine, else x86_64 (a kernel without 32-bit support:
-# the tests then run the 64-bit build of the same sources).
-harness_can_run_32() { "$ZELVIX_WINE32" --version >/dev/null 2>&1; }
+# the tests then run the 64-bit build of the same sources). ZELVIX_RUN_ARCH overrides it.
 
 harness_run_arch() {
     if [[ -n ${ZELVIX_RUN_ARCH:-} ]]; then
