@@ -49,35 +49,27 @@ build-native:
 build-runnable: build-i686
 	@if [ "$(RUN_ARCH)" = x86_64 ]; then $(MAKE) --no-print-directory build-x64; fi
 
-run: setup
-	@$(MAKE) --no-print-directory build-runnable
-	@scripts/run-zelvix
+# run, test, dist, screenshot, bench, soak and fuzz share one recipe: the set-up, then each build
+# the target lists (one make each, in order), then its command. The command has a line of its own:
+# make -n runs the lines that call $(MAKE) and must only print the command.
+run_builds := build-runnable
+run_command := scripts/run-zelvix
+test_builds := build-runnable build-native
+test_command := scripts/make-dist >/dev/null && scripts/run-tests
+dist_builds := build-i686
+dist_command := scripts/make-dist
+screenshot_builds := build-runnable
+screenshot_command := scripts/screenshot-frame
+bench_builds := build-runnable
+bench_command := scripts/run-bench
+soak_builds := build-runnable
+soak_command := scripts/run-soak
+fuzz_builds := build-native
+fuzz_command := scripts/run-fuzz
 
-test: setup
-	@$(MAKE) --no-print-directory build-runnable
-	@$(MAKE) --no-print-directory build-native
-	@scripts/make-dist >/dev/null
-	@scripts/run-tests
-
-dist: setup
-	@$(MAKE) --no-print-directory build-i686
-	@scripts/make-dist
-
-screenshot: setup
-	@$(MAKE) --no-print-directory build-runnable
-	@scripts/screenshot-frame
-
-bench: setup
-	@$(MAKE) --no-print-directory build-runnable
-	@scripts/run-bench
-
-soak: setup
-	@$(MAKE) --no-print-directory build-runnable
-	@scripts/run-soak
-
-fuzz: setup
-	@$(MAKE) --no-print-directory build-native
-	@scripts/run-fuzz
+run test dist screenshot bench soak fuzz: setup
+	@$(foreach b,$($@_builds),$(MAKE) --no-print-directory $(b) &&) true
+	@$($@_command)
 
 clean:
 	@if [ -d $(BUILD) ]; then find $(BUILD) -mindepth 1 -maxdepth 1 ! -name wineprefix ! -name .harness.lock -exec rm -rf {} +; fi

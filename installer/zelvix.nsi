@@ -3,6 +3,11 @@
 ;   VERSION   the four-part version from res/version.h, e.g. 1.0.0.0
 ;   STAGE     the folder holding the files to install (and app.ico)
 ;   OUTFILE   the installer to write
+; The shipped installer is a 32-bit one around the 32-bit program. With "-XTarget amd64-unicode"
+; before the script, makensis builds the same installer as a 64-bit one around the 64-bit build
+; (for dist.install where 32-bit code cannot run): it installs into the 64-bit Program Files and
+; keeps its uninstall entry in the 64-bit registry view. The 32-bit one uses the 32-bit folder and
+; view, as it always did.
 ; Per machine, into %ProgramFiles%\ZELVIX直播伴侣; Start-menu shortcuts to the program and to the
 ; doctor's window ("检查直播画面") and, when chosen, one to the program on the desktop; an uninstall
 ; entry. The uninstaller removes exactly what was installed and leaves
@@ -26,8 +31,13 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+!ifdef NSIS_AMD64
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!else
 InstallDir "$PROGRAMFILES\${PRODUCT}"
-; Installing again goes where the last installation went, replacing it in place.
+!endif
+; Installing again goes where the last installation went, replacing it in place. Read before
+; .onInit, in the installer's own view: the one its uninstall entry is written to.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
 BrandingText "${PRODUCT} ${VERSION}"
@@ -71,13 +81,23 @@ FunctionEnd
 !insertmacro REFUSE_WHILE_RUNNING ""
 !insertmacro REFUSE_WHILE_RUNNING "un."
 
+; The registry view of the installer's own bitness, which a 64-bit process has anyway: said here so
+; that the uninstall entry's place does not rest on a default.
+!macro OWN_REG_VIEW
+!ifdef NSIS_AMD64
+    SetRegView 64
+!endif
+!macroend
+
 Function .onInit
     SetShellVarContext all
+    !insertmacro OWN_REG_VIEW
     Call RefuseWhileRunning
 FunctionEnd
 
 Function un.onInit
     SetShellVarContext all
+    !insertmacro OWN_REG_VIEW
     Call un.RefuseWhileRunning
 FunctionEnd
 

@@ -1,6 +1,8 @@
 # The Wine harness: the one place that sets up the environment the program and its tests run in.
-# Sourced (by scripts/with-harness, scripts/wine-exec, scripts/run-zelvix); it starts nothing by
-# itself. A session (harness_start ... harness_stop) has:
+# Sourced by the scripts that run, build or package the program; it starts nothing by itself.
+# Besides the session it has the helpers they share: harness_tree (the build tree this machine
+# runs), harness_winpath (a Windows path, from winepath) and harness_version (res/version.h's).
+# A session (harness_start ... harness_stop) has:
 #   - the private prefix build/wineprefix, made once (wineboot, ~15 s) and reused;
 #   - LANG/LC_ALL=zh_CN.UTF-8, checked to give the ANSI code page 936 inside Wine;
 #   - WINEDEBUG=-all unless the caller set WINEDEBUG;
@@ -42,12 +44,25 @@ harness_loader_for() {
 }
 
 # The first Wine program of a session also starts Wine's services, which live until the session
-# ends: the harness's own Wine calls must not hand them the session lock.
-harness_wine() { "$ZELVIX_WINE64" "$@" {ZELVIX_LOCK_FD}>&-; }
+# ends: the harness's own Wine calls must not hand them the session lock. Only the shell that took
+# the lock holds it: elsewhere (a script run inside a session) there is nothing to close, and
+# closing an unset {ZELVIX_LOCK_FD} would be an "ambiguous redirect" that runs nothing.
+harness_wine() {
+    if [[ -n ${ZELVIX_LOCK_FD:-} ]]; then
+        "$ZELVIX_WINE64" "$@" {ZELVIX_LOCK_FD}>&-
+    else
+        "$ZELVIX_WINE64" "$@"
+    fi
+}
+
+# Whether 32-bit Windows programs run here: 32-bit Wine starts, and ZELVIX_RUN_ARCH does not ask
+# for x86_64 (which so makes a machine that runs them take the 64-bit-only machine's paths).
+harness_can_run_32() {
+    [[ ${ZELVIX_RUN_ARCH:-} != x86_64 ]] && "$ZELVIX_WINE32" --version >/dev/null 2>&1
+}
 
 # i686 when this machine can start 32-bit Wine, else x86_64 (a kernel without 32-bit support:
-# the tests then run the 64-bit build of the same sources).
-harness_can_run_32() { "$ZELVIX_WINE32" --version >/dev/null 2>&1; }
+# the tests then run the 64-bit build of the same sources). ZELVIX_RUN_ARCH overrides it.
 
 harness_run_arch() {
     if [[ -n ${ZELVIX_RUN_ARCH:-} ]]; then
@@ -57,6 +72,46 @@ harness_run_arch() {
     else
         echo x86_64
     fi
+}
+
+# The build tree this machine runs: $ZELVIX_BUILD (i686), or $ZELVIX_BUILD/x64 (x86_64).
+harness_tree() {
+    if [[ $(harness_run_arch) == x86_64 ]]; then
+        echo "$ZELVIX_BUILD/x64"
+    else
+        echo "$ZELVIX_BUILD"
+    fi
+}
+
+# A Unix path as the Windows programs of this prefix see it, from Wine's own winepath. Each call
+# starts a Wine process (quick inside a session, whose wineserver runs): not for loops. Needs the
+# prefix, which it never creates: a session (harness_start) has made it.
+harness_winpath() {
+    local path
+    if [[ ! -f $WINEPREFIX/system.reg ]]; then
+        harness_say "harness_winpath: no Wine prefix at $WINEPREFIX (start a session first)"
+        return 1
+    fi
+    path=$(harness_wine winepath -w "$1" 2>/dev/null | tr -d '\r')
+    if [[ -z $path ]]; then
+        harness_say "harness_winpath: winepath gave no Windows path for $1"
+        return 1
+    fi
+    echo "$path"
+}
+
+# The four-part version of res/version.h (e.g. 1.0.0.0), which the executables' version resources
+# carry: the one reader of it for the scripts and tests/dist/check-packages.
+harness_version() {
+    local header=$ZELVIX_ROOT/res/version.h version
+    version=$(awk '$1 == "#define" && $2 ~ /^ZELVIX_VERSION_(MAJOR|MINOR|PATCH|BUILD)$/ { v[$2] = $3 }
+        END { print v["ZELVIX_VERSION_MAJOR"] "." v["ZELVIX_VERSION_MINOR"] "." v["ZELVIX_VERSION_PATCH"] "." v["ZELVIX_VERSION_BUILD"] }' \
+        "$header" 2>/dev/null)
+    if [[ ! $version =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
+        harness_say "no four-part version in $header"
+        return 1
+    fi
+    echo "$version"
 }
 
 _harness_lock() {

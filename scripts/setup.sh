@@ -52,7 +52,9 @@ install_missing() {
 
 install_missing "${PACKAGES[@]}"
 
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# The harness's answer (which ZELVIX_RUN_ARCH=x86_64 turns to no), in a subshell: its locale
+# settings are not for apt, and the locale may not exist yet.
+if ! (source "$(dirname "${BASH_SOURCE[0]}")/harness.sh" && harness_can_run_32); then
     install_missing "${PACKAGES_NO_IA32[@]}"
 fi
 

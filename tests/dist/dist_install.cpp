@@ -2,7 +2,9 @@
 // makes one): a silent install, and a second one over it, leave the files, the Start-menu shortcuts
 // (the program and the doctor's window) and the uninstall entry in place; the installed program runs and publishes its own folder's
 // still image; the uninstaller refuses while it runs; a silent uninstall removes all it installed
-// and leaves the capture filter's values alone.
+// and leaves the capture filter's values alone. Built in each tree, it checks the installer of its
+// own bitness: the Program Files folder and the uninstall entry's registry view are those a process
+// of that bitness sees (the shipped 32-bit installer, or the amd64 one run-install-test builds).
 //   ZELVIX_SETUP     the installer (Windows path)
 //   ZELVIX_VERSION   the version it carries, e.g. 1.0.0.0
 #include <gtest/gtest.h>
