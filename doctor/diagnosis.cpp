@@ -1,6 +1,7 @@
 // diagnosis.cpp - one check of what the capture filter will show: the settings where the filter
 // reads them, this machine, the installed builds, and the picture. Every judgement is
-// filter_plan.h's; this file gathers the facts and makes the picture. It reads, never writes, the key.
+// filter_plan.h's; this file gathers the facts and makes the picture. It reads the key; its one write
+// puts back the start summary that the filter of its own grab leaves there.
 #include "doctor/diagnosis.h"
 
 #include <shlobj.h>
@@ -378,6 +379,47 @@ std::vector<FilterBuild> InstalledBuilds()
     return builds;
 }
 
+// The filter the doctor runs leaves its start summary in the key, as any filter does when it
+// starts: what was there before is put back afterwards, so that no later check takes the doctor's
+// own grab for a streaming program that has the camera open.
+class CSummaryKeeper
+{
+public:
+    CSummaryKeeper()
+    {
+        HKEY hKey = NULL;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, Widen(kFilterKeyPath).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY,
+                            &hKey) != ERROR_SUCCESS)
+            return;
+        DWORD cb = 0;
+        m_bHad = ::RegQueryValueExW(hKey, kName, NULL, &m_dwType, NULL, &cb) == ERROR_SUCCESS;
+        m_bytes.resize(cb);
+        if (m_bHad && cb > 0)
+            m_bHad = ::RegQueryValueExW(hKey, kName, NULL, &m_dwType, m_bytes.data(), &cb) == ERROR_SUCCESS;
+        ::RegCloseKey(hKey);
+    }
+    ~CSummaryKeeper()
+    {
+        HKEY hKey = NULL;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, Widen(kFilterKeyPath).c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                            &hKey) != ERROR_SUCCESS)
+            return;
+        if (m_bHad)
+            ::RegSetValueExW(hKey, kName, 0, m_dwType, m_bytes.data(), (DWORD)m_bytes.size());
+        else
+            ::RegDeleteValueW(hKey, kName);
+        ::RegCloseKey(hKey);
+    }
+    CSummaryKeeper(const CSummaryKeeper&) = delete;
+    CSummaryKeeper& operator=(const CSummaryKeeper&) = delete;
+
+private:
+    static constexpr const wchar_t* kName = L"last_init_config_was";
+    bool m_bHad = false;
+    DWORD m_dwType = 0;
+    std::vector<BYTE> m_bytes;
+};
+
 // A registration this process can load: of its own bitness, with its DLL there.
 const FilterBuild* OwnBuild(const Plan& plan)
 {
@@ -424,7 +466,11 @@ Diagnosis Diagnose(GrabRequest request, DWORD dwFilterTimeoutMs)
     const FilterBuild* pOwn = request == GrabRequest::Auto ? OwnBuild(plan) : nullptr;
     if (pOwn != nullptr) {
         const std::wstring strFile = TempBmpPath();
-        const FilterGrab run = GrabThroughFilter(pOwn->strClsid, strFile, dwFilterTimeoutMs);
+        FilterGrab run;
+        {
+            const CSummaryKeeper keeper;
+            run = GrabThroughFilter(pOwn->strClsid, strFile, dwFilterTimeoutMs);
+        }
         GrabImage filtered;
         const bool bPicture = run.outcome == FilterGrab::Outcome::Picture && LoadBmp(strFile, &filtered);
         ::DeleteFileW(strFile.c_str());

@@ -100,6 +100,23 @@ harness_winpath() {
     echo "$path"
 }
 
+# Registers (harness_filter register) or removes (harness_filter unregister) the public build of
+# the capture filter of this machine's bitness in the session's prefix, as an installer would:
+# its DLL lies beside the repository in shared/filter. A script that registers it removes it
+# again, so that every other run starts from a prefix without it.
+harness_filter() {
+    local dll=screen-capture-recorder.dll regsvr32='C:\windows\syswow64\regsvr32.exe' loader=$ZELVIX_WINE32 win
+    if [[ $(harness_run_arch) == x86_64 ]]; then
+        dll=screen-capture-recorder-x64.dll regsvr32='C:\windows\system32\regsvr32.exe' loader=$ZELVIX_WINE64
+    fi
+    win=$(harness_winpath "$(cd "$ZELVIX_ROOT/../shared/filter" && pwd)/$dll") || return 1
+    if [[ $1 == register ]]; then
+        "$loader" "$regsvr32" /s "$win" || { harness_say "could not register $win"; return 1; }
+    else
+        "$loader" "$regsvr32" /u /s "$win"
+    fi
+}
+
 # The four-part version of res/version.h (e.g. 1.0.0.0), which the executables' version resources
 # carry: the one reader of it for the scripts and tests/dist/check-packages.
 harness_version() {

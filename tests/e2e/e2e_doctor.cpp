@@ -45,6 +45,7 @@ TEST_F(CDoctorTest, GrabIsBlackThenThePatternInsideTheOutlineWhereverTheFrameGoe
     const DoctorRun off = RunDoctor("--json --grab \"" + strGrab + "\"");
     EXPECT_EQ(1u, off.dwExit);
     EXPECT_EQ("filter_one_bitness capture_off_black ", Codes(off)) << off.strOut;
+    EXPECT_EQ("<none>", CaptureString("last_init_config_was")) << "the doctor's own filter left its start summary";
     const Picture black = ReadBmp(strGrab);
     EXPECT_TRUE(black.cx == 796 && black.cy == 450 && MeanDifference(black, [](int, int) { return 0ul; }) == 0)
         << "not a black 796 x 450 grab";
