@@ -15,7 +15,7 @@ BOOL CconsoleApp::InitInstance()
     // the framework registers them when the first is created (AfxDeferRegisterClass).
     CWinApp::InitInstance();
 
-    HANDLE hEvent = ::CreateEventA(NULL, FALSE, TRUE, SINGLE_INSTANCE_EVENT_NAME);
+    HANDLE hEvent = ::CreateEventA(NULL, FALSE, TRUE, zelvix::kSingleInstanceEventName);
     if (hEvent == NULL || ::GetLastError() == ERROR_ALREADY_EXISTS) {
         // Let go of the marker before the message waits for the user, so that a new start
         // succeeds as soon as the first instance has ended.

@@ -5,7 +5,9 @@
 #include <afxwin.h>
 
 // The marker of a running instance in this logon session; only its existence matters.
-#define SINGLE_INSTANCE_EVENT_NAME "zelvix_Pivlen Event"
+namespace zelvix {
+constexpr char kSingleInstanceEventName[] = "zelvix_Pivlen Event";
+}  // namespace zelvix
 
 class CconsoleApp : public CWinApp
 {

@@ -41,7 +41,7 @@ std::wstring FromUtf8(const std::string& s)
 
 namespace
 {
-const DWORD MAX_TEXT_CHARS = 32768;   // longer texts are cut: no path or summary is that long
+constexpr DWORD kMaxTextChars = 32768;   // longer texts are cut: no path or summary is that long
 
 std::vector<FilterBuild> InstalledBuilds();
 
@@ -72,7 +72,7 @@ bool IsFile(const std::wstring& strPath)
 RawValue ReadIniValue(const std::wstring& strIni, const char* pszName, bool bNumber, int nDefault)
 {
     const std::wstring strSection = Widen(kFilterIniSection), strName = Widen(pszName);
-    std::vector<wchar_t> buf(MAX_TEXT_CHARS);
+    std::vector<wchar_t> buf(kMaxTextChars);
     const DWORD n = ::GetPrivateProfileStringW(strSection.c_str(), strName.c_str(), L"", buf.data(),
                                                (DWORD)buf.size(), strIni.c_str());
     RawValue raw;
@@ -105,11 +105,11 @@ RawValue ReadRegistryValue(HKEY hKey, const char* pszName)
             }
         } else if (dwType == REG_SZ || dwType == REG_EXPAND_SZ) {
             // An odd size fits too: the filter stores its summary with one byte of the last zero.
-            std::vector<wchar_t> buf((std::min<DWORD>(cb, MAX_TEXT_CHARS * 2) + 1) / 2 + 1, L'\0');
+            std::vector<wchar_t> buf((std::min<DWORD>(cb, kMaxTextChars * 2) + 1) / 2 + 1, L'\0');
             DWORD cbGot = (DWORD)(buf.size() - 1) * 2, dwGotType = 0;
             const LONG l = ::RegQueryValueExW(hKey, strName.c_str(), NULL, &dwGotType, (BYTE*)buf.data(), &cbGot);
-            if (l == ERROR_MORE_DATA && cb > MAX_TEXT_CHARS * 2) {
-                raw.strText = std::string(MAX_TEXT_CHARS, '?');   // too long to be any path
+            if (l == ERROR_MORE_DATA && cb > kMaxTextChars * 2) {
+                raw.strText = std::string(kMaxTextChars, '?');   // too long to be any path
                 return raw;
             }
             if (l == ERROR_SUCCESS) {

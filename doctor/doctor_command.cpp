@@ -30,7 +30,7 @@ namespace doctor {
 
 namespace
 {
-const int EXIT_DOCTOR_FAILED = 3;
+constexpr int kExitDoctorFailed = 3;
 
 // --- text -----------------------------------------------------------------------------------
 
@@ -66,7 +66,7 @@ void Print(HANDLE hOut, const std::string& strUtf8, bool bUtf8Bytes)
     ::WriteFile(hOut, bytes.data(), (DWORD)bytes.size(), &dwDone, NULL);
 }
 
-const char USAGE[] =
+constexpr char kUsage[] =
     u8"用法：zelvix-doctor [--json] [--grab 文件.bmp] [--simulate]\n"
     u8"  检查捕捉筛选器会怎样读取 ZELVIX直播伴侣 发布的设置，会显示什么。\n"
     u8"  --json        以一个 JSON 对象（UTF-8）输出\n"
@@ -90,8 +90,8 @@ int Run(int argc, wchar_t** argv)
         } else if (arg == L"--grab" && i + 1 < argc && argv[i + 1][0] != L'\0') {
             strGrab = argv[++i];
         } else {
-            Print(hErr, arg == L"--help" || arg == L"/?" ? USAGE : u8"参数不对。\n" + std::string(USAGE), false);
-            return arg == L"--help" || arg == L"/?" ? 0 : EXIT_DOCTOR_FAILED;
+            Print(hErr, arg == L"--help" || arg == L"/?" ? kUsage : u8"参数不对。\n" + std::string(kUsage), false);
+            return arg == L"--help" || arg == L"/?" ? 0 : kExitDoctorFailed;
         }
     }
 
@@ -109,7 +109,7 @@ int Run(int argc, wchar_t** argv)
             strGrabNote = u8"画面已写入 " + ToUtf8(strGrab.data(), strGrab.size()) + "\n";
         } else {
             strGrabNote = u8"没能写出画面：" + strError + "\n";
-            nExit = EXIT_DOCTOR_FAILED;
+            nExit = kExitDoctorFailed;
         }
     }
     if (bJson) {
@@ -140,7 +140,7 @@ int RunCommandLine()
     } catch (const std::exception& e) {
         const std::string s = std::string(u8"zelvix-doctor 出错：") + e.what() + "\n";
         Print(::GetStdHandle(STD_ERROR_HANDLE), s, false);
-        return EXIT_DOCTOR_FAILED;
+        return kExitDoctorFailed;
     }
 }
 

@@ -21,19 +21,19 @@ namespace doctor {
 
 namespace
 {
-const UINT WM_CHECK_DONE = WM_APP + 1;
-const UINT_PTR TIMER_RECHECK = 1;
-const UINT_PTR TIMER_BUSY = 2;            // shows "checking" only for a check that takes a while
-const UINT BUSY_AFTER_MS = 300;
-const DWORD OVERDUE_MS = kFilterGrabTimeoutMs + 6000;   // a check should have ended long before
+constexpr UINT kWmCheckDone = WM_APP + 1;
+constexpr UINT_PTR kTimerRecheck = 1;
+constexpr UINT_PTR kTimerBusy = 2;            // shows "checking" only for a check that takes a while
+constexpr UINT kBusyAfterMs = 300;
+constexpr DWORD kOverdueMs = kFilterGrabTimeoutMs + 6000;   // a check should have ended long before
 
 // Layout at 96 dpi, in client pixels.
-const int MARGIN = 12, CLIENT_CX = 860, CLIENT_CY = 562;
-const int BOX_X = MARGIN, BOX_Y = 56, BOX_CX = 480, BOX_CY = 270;   // 800 x 450 shows at 0.6
-const int SIDE_X = BOX_X + BOX_CX + 16, SIDE_CX = CLIENT_CX - SIDE_X - MARGIN;
-const int LIST_Y = BOX_Y + BOX_CY + 34, LIST_CY = 150;
-const int BUTTON_Y = LIST_Y + LIST_CY + 12, BUTTON_CX = 100, BUTTON_CY = 28, BUTTON_GAP = 8;
-const COLORREF BOX_COLOR = RGB(64, 64, 64);
+constexpr int kMargin = 12, kClientCx = 860, kClientCy = 562;
+constexpr int kBoxX = kMargin, kBoxY = 56, kBoxCx = 480, kBoxCy = 270;   // 800 x 450 shows at 0.6
+constexpr int kSideX = kBoxX + kBoxCx + 16, kSideCx = kClientCx - kSideX - kMargin;
+constexpr int kListY = kBoxY + kBoxCy + 34, kListCy = 150;
+constexpr int kButtonY = kListY + kListCy + 12, kButtonCx = 100, kButtonCy = 28, kButtonGap = 8;
+constexpr COLORREF kBoxColor = RGB(64, 64, 64);
 
 std::wstring Num(long long n) { return std::to_wstring(n); }
 
@@ -152,7 +152,7 @@ private:
     // Operations
     HWND AddControl(const wchar_t* pszClass, const wchar_t* pszText, DWORD dwStyle, int nID, int x, int y, int cx, int cy);
     int Scale(int n) const { return ::MulDiv(n, m_nDpi, 96); }
-    RECT BoxRect() const { return RECT{Scale(BOX_X), Scale(BOX_Y), Scale(BOX_X + BOX_CX), Scale(BOX_Y + BOX_CY)}; }
+    RECT BoxRect() const { return RECT{Scale(kBoxX), Scale(kBoxY), Scale(kBoxX + kBoxCx), Scale(kBoxY + kBoxCy)}; }
     void StartCheck();
     void Show(std::unique_ptr<CheckResult> pResult);
     void ShowFindings(const Plan& plan);
@@ -189,7 +189,7 @@ bool CDoctorWindow::Create(HINSTANCE hInstance, int nCmdShow)
     m_nDpi = ::GetDeviceCaps(hScreen, LOGPIXELSY);
     ::ReleaseDC(NULL, hScreen);
     const DWORD dwStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-    RECT rc = {0, 0, Scale(CLIENT_CX), Scale(CLIENT_CY)};
+    RECT rc = {0, 0, Scale(kClientCx), Scale(kClientCy)};
     ::AdjustWindowRectEx(&rc, dwStyle, FALSE, 0);
     // At the right of the work area, where the capture frame (which starts at the left) is not.
     RECT rcWork = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
@@ -236,7 +236,7 @@ LRESULT CDoctorWindow::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:   // void OnTimer(UINT_PTR nIDEvent)
         OnTimer(wParam);
         return 0;
-    case WM_CHECK_DONE:   // void OnCheckDone()
+    case kWmCheckDone:   // void OnCheckDone()
         OnCheckDone();
         return 0;
     case WM_COMMAND:   // void OnCommand(int nID)
@@ -254,7 +254,7 @@ LRESULT CDoctorWindow::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:   // the note lies on the picture's dark box
         if (::GetDlgCtrlID((HWND)lParam) == IDC_DOCTOR_PICTURE_NOTE) {
             ::SetTextColor((HDC)wParam, RGB(255, 255, 255));
-            ::SetBkColor((HDC)wParam, BOX_COLOR);
+            ::SetBkColor((HDC)wParam, kBoxColor);
             return (LRESULT)m_hBoxBrush;
         }
         break;
@@ -284,57 +284,57 @@ void CDoctorWindow::OnCreate()
     lf.lfWeight = FW_BOLD;
     lf.lfHeight = lf.lfHeight * 5 / 4;
     m_hBoldFont = ::CreateFontIndirectW(&lf);
-    m_hBoxBrush = ::CreateSolidBrush(BOX_COLOR);
+    m_hBoxBrush = ::CreateSolidBrush(kBoxColor);
 
-    AddControl(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE, IDC_DOCTOR_VERDICT_ICON, MARGIN, MARGIN, 32, 32);
+    AddControl(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE, IDC_DOCTOR_VERDICT_ICON, kMargin, kMargin, 32, 32);
     AddControl(L"STATIC", L"正在检查…", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_DOCTOR_VERDICT,
-               MARGIN + 44, MARGIN, CLIENT_CX - 2 * MARGIN - 44, 32);
-    AddControl(L"STATIC", L"", SS_OWNERDRAW, IDC_DOCTOR_PICTURE, BOX_X, BOX_Y, BOX_CX, BOX_CY);
+               kMargin + 44, kMargin, kClientCx - 2 * kMargin - 44, 32);
+    AddControl(L"STATIC", L"", SS_OWNERDRAW, IDC_DOCTOR_PICTURE, kBoxX, kBoxY, kBoxCx, kBoxCy);
     ::ShowWindow(::GetDlgItem(m_hWnd, IDC_DOCTOR_PICTURE), SW_HIDE);
-    AddControl(L"STATIC", L"正在检查…", SS_CENTER | SS_NOPREFIX, IDC_DOCTOR_PICTURE_NOTE, BOX_X + 16,
-               BOX_Y + BOX_CY / 2 - 20, BOX_CX - 32, 40);
-    AddControl(L"STATIC", L"观众此刻看到的画面：", SS_NOPREFIX, -1, SIDE_X, BOX_Y, SIDE_CX, 20);
-    AddControl(L"STATIC", L"", SS_NOPREFIX, IDC_DOCTOR_PICTURE_INFO, SIDE_X, BOX_Y + 22, SIDE_CX, 60);
-    AddControl(L"STATIC", L"已安装的捕捉筛选器：", SS_NOPREFIX, -1, SIDE_X, BOX_Y + 94, SIDE_CX, 20);
-    AddControl(L"STATIC", L"", SS_NOPREFIX, IDC_DOCTOR_FILTERS, SIDE_X, BOX_Y + 116, SIDE_CX, BOX_CY - 116);
-    AddControl(L"STATIC", L"发现：", SS_NOPREFIX, -1, MARGIN, LIST_Y - 22, 200, 20);
+    AddControl(L"STATIC", L"正在检查…", SS_CENTER | SS_NOPREFIX, IDC_DOCTOR_PICTURE_NOTE, kBoxX + 16,
+               kBoxY + kBoxCy / 2 - 20, kBoxCx - 32, 40);
+    AddControl(L"STATIC", L"观众此刻看到的画面：", SS_NOPREFIX, -1, kSideX, kBoxY, kSideCx, 20);
+    AddControl(L"STATIC", L"", SS_NOPREFIX, IDC_DOCTOR_PICTURE_INFO, kSideX, kBoxY + 22, kSideCx, 60);
+    AddControl(L"STATIC", L"已安装的捕捉筛选器：", SS_NOPREFIX, -1, kSideX, kBoxY + 94, kSideCx, 20);
+    AddControl(L"STATIC", L"", SS_NOPREFIX, IDC_DOCTOR_FILTERS, kSideX, kBoxY + 116, kSideCx, kBoxCy - 116);
+    AddControl(L"STATIC", L"发现：", SS_NOPREFIX, -1, kMargin, kListY - 22, 200, 20);
     AddControl(L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT,
-               IDC_DOCTOR_FINDINGS, MARGIN, LIST_Y, CLIENT_CX - 2 * MARGIN, LIST_CY);
-    AddControl(L"STATIC", L"正在检查…", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_DOCTOR_STATUS, MARGIN,
-               BUTTON_Y, CLIENT_CX - 2 * MARGIN - 4 * (BUTTON_CX + BUTTON_GAP), BUTTON_CY);
+               IDC_DOCTOR_FINDINGS, kMargin, kListY, kClientCx - 2 * kMargin, kListCy);
+    AddControl(L"STATIC", L"正在检查…", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_DOCTOR_STATUS, kMargin,
+               kButtonY, kClientCx - 2 * kMargin - 4 * (kButtonCx + kButtonGap), kButtonCy);
     const struct {
         int nID;
         const wchar_t* pszText;
     } buttons[] = {{IDC_DOCTOR_RECHECK, L"重新检查"}, {IDC_DOCTOR_SAVE, L"保存画面…"},
                    {IDC_DOCTOR_COPY, L"复制报告"}, {IDC_DOCTOR_CLOSE, L"关闭"}};
-    int x = CLIENT_CX - MARGIN - 4 * BUTTON_CX - 3 * BUTTON_GAP;
+    int x = kClientCx - kMargin - 4 * kButtonCx - 3 * kButtonGap;
     for (const auto& b : buttons) {
-        AddControl(L"BUTTON", b.pszText, WS_TABSTOP | BS_PUSHBUTTON, b.nID, x, BUTTON_Y, BUTTON_CX, BUTTON_CY);
-        x += BUTTON_CX + BUTTON_GAP;
+        AddControl(L"BUTTON", b.pszText, WS_TABSTOP | BS_PUSHBUTTON, b.nID, x, kButtonY, kButtonCx, kButtonCy);
+        x += kButtonCx + kButtonGap;
     }
     ::EnableWindow(::GetDlgItem(m_hWnd, IDC_DOCTOR_SAVE), FALSE);
     ::EnableWindow(::GetDlgItem(m_hWnd, IDC_DOCTOR_COPY), FALSE);
 
-    ::SetTimer(m_hWnd, TIMER_RECHECK, kRecheckMs, NULL);
+    ::SetTimer(m_hWnd, kTimerRecheck, kRecheckMs, NULL);
     StartCheck();
 }
 
 void CDoctorWindow::StartCheck()
 {
-    if (m_runner.Start(m_hWnd, WM_CHECK_DONE))
-        ::SetTimer(m_hWnd, TIMER_BUSY, m_pShown ? BUSY_AFTER_MS : USER_TIMER_MINIMUM, NULL);
+    if (m_runner.Start(m_hWnd, kWmCheckDone))
+        ::SetTimer(m_hWnd, kTimerBusy, m_pShown ? kBusyAfterMs : USER_TIMER_MINIMUM, NULL);
 }
 
 void CDoctorWindow::OnTimer(UINT_PTR nIDEvent)
 {
-    if (nIDEvent == TIMER_BUSY) {
-        ::KillTimer(m_hWnd, TIMER_BUSY);
+    if (nIDEvent == kTimerBusy) {
+        ::KillTimer(m_hWnd, kTimerBusy);
         if (m_runner.IsRunning())
             SetText(IDC_DOCTOR_STATUS, L"正在检查…");
         return;
     }
     const DWORD dwRunning = m_runner.RunningMillis();
-    if (dwRunning > OVERDUE_MS)
+    if (dwRunning > kOverdueMs)
         SetText(IDC_DOCTOR_STATUS, L"这次检查已经 " + Num(dwRunning / 1000) +
                                        L" 秒没有结果：筛选器或系统没有响应，等它结束后再检查");
     else if (!m_bHold)
@@ -344,7 +344,7 @@ void CDoctorWindow::OnTimer(UINT_PTR nIDEvent)
 void CDoctorWindow::OnCheckDone()
 {
     std::unique_ptr<CheckResult> pResult = m_runner.TakeResult();
-    ::KillTimer(m_hWnd, TIMER_BUSY);
+    ::KillTimer(m_hWnd, kTimerBusy);
     if (m_bHold)
         m_pHeld = std::move(pResult);
     else
@@ -519,8 +519,8 @@ void CDoctorWindow::CopyReport()
 void CDoctorWindow::OnDestroy()
 {
     m_runner.Forget();
-    ::KillTimer(m_hWnd, TIMER_RECHECK);
-    ::KillTimer(m_hWnd, TIMER_BUSY);
+    ::KillTimer(m_hWnd, kTimerRecheck);
+    ::KillTimer(m_hWnd, kTimerBusy);
     ::PostQuitMessage(0);
 }
 } // namespace

@@ -191,7 +191,7 @@ inline std::string Num(std::int64_t n) { return std::to_string(n); }
 
 inline std::string Hex(std::int32_t n)
 {
-    static const char kDigits[] = "0123456789ABCDEF";
+    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string s;
     for (std::uint32_t u = static_cast<std::uint32_t>(n); s.empty() || u != 0; u >>= 4)
         s.insert(s.begin(), kDigits[u & 15]);
