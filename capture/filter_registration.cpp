@@ -390,20 +390,34 @@ bool CFilterRegistrationWatch::HasChanged()
 {
     if (m_bArmed && ::WaitForSingleObject(m_hEvent, 0) == WAIT_TIMEOUT)
         return false;
-    // (Re-)arm: a change from here on signals the event; what happened before is the caller's to read.
+    // (Re-)arm: a change from here on signals the event; what happened before is the caller's to
+    // read. Each view is watched at the deepest of the category's Instance key, the category's key
+    // and CLSID that exists, so that a first registration in a view is seen too; once it is, the
+    // next arming goes deeper.
     ::ResetEvent(m_hEvent);
-    const CWideText category = InstanceKeyPath();
+    CWideText category;
+    Append(category, "CLSID\\");
+    Append(category, kVideoInputCategory);
+    CWideText clsid;
+    Append(clsid, "CLSID");
+    const CWideText instances = InstanceKeyPath();
+    const CWideText* const paths[] = {&instances, &category, &clsid};
     const bool bTwoViews = HasTwoViews();
     const REGSAM views[2] = {static_cast<REGSAM>(bTwoViews ? KEY_WOW64_32KEY : 0), KEY_WOW64_64KEY};
     m_bArmed = m_hEvent != NULL;
     for (int i = 0; i < (bTwoViews ? 2 : 1); ++i) {
-        HKEY hKey = static_cast<HKEY>(m_hKeys[i]);
-        if (hKey == NULL && ::RegOpenKeyExW(HKEY_CLASSES_ROOT, category.data(), 0, KEY_NOTIFY | views[i], &hKey) != ERROR_SUCCESS)
-            hKey = NULL;
+        if (m_hKeys[i] != NULL)
+            ::RegCloseKey(static_cast<HKEY>(m_hKeys[i]));
+        HKEY hKey = NULL;
+        for (const CWideText* pPath : paths)
+            if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, pPath->data(), 0, KEY_NOTIFY | views[i], &hKey) == ERROR_SUCCESS)
+                break;
+            else
+                hKey = NULL;
         const LONG lResult = hKey == NULL ? ERROR_FILE_NOT_FOUND
                                           : ::RegNotifyChangeKeyValue(hKey, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
                                                                       static_cast<HANDLE>(m_hEvent), TRUE);
-        if (lResult != ERROR_SUCCESS && hKey != NULL) {   // deleted since: opened again next time
+        if (lResult != ERROR_SUCCESS && hKey != NULL) {
             ::RegCloseKey(hKey);
             hKey = NULL;
         }

@@ -73,9 +73,9 @@ private:
 };
 
 // Tells whether the video input category may have changed since the last call, so that a check
-// repeated every minute reads nothing while nobody registers or removes a video source: the
-// category's Instance key in each view is watched (RegNotifyChangeKeyValue, one event). The first
-// call, and every call while a key cannot be watched (it does not exist yet), says "changed".
+// repeated every minute reads nothing while nobody registers or removes a video source: in each
+// view the category's Instance key is watched (RegNotifyChangeKeyValue, one event), or, while it
+// does not exist yet, the nearest key above it. The first call says "changed".
 class CFilterRegistrationWatch
 {
 public:
