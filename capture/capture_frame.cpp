@@ -78,6 +78,7 @@ CScreenShareHintWnd::CScreenShareHintWnd()
       m_nStretchWidth(0), m_nStretchHeight(0)
 {
     CheckFilterBuilds();
+    OnDisplayChange(0, 0);
     // The filter may still hold a previous run's values: start it from a complete default set.
     m_bDefaultsPublished = PublishDefaults() == ERROR_SUCCESS;
 }
@@ -86,7 +87,6 @@ void CScreenShareHintWnd::CheckFilterBuilds()
 {
     if (m_filterWatch.HasChanged())
         m_bScreenOnlyFilter = IsScreenOnlyFilterRegistered();
-    m_nOffScreenLeft = zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
 }
 
 LRESULT CScreenShareHintWnd::OnDisplayChange(WPARAM /*wParam*/, LPARAM /*lParam*/)
@@ -117,32 +117,26 @@ LONG CScreenShareHintWnd::PublishStretchSize(int nWidth, int nHeight)
 LONG CScreenShareHintWnd::PublishDefaults()
 {
     // In this order: opened by "param_set" 0 and, after the image settings, closed by 1.
-    static const struct {
+    // For a build that never reads show_img the output is the capture size of the frame's first
+    // place (the normal size inside the outline), else 800 x 450.
+    const int nStretchWidth = m_bScreenOnlyFilter ? zelvix::kFrameNormalWidth - 2 * zelvix::kFrameOutlineWidth : 800;
+    const int nStretchHeight = m_bScreenOnlyFilter ? zelvix::kFrameNormalHeight - zelvix::kFrameCaptionAllowance : 450;
+    const struct {
         LPCSTR pszName;
         int nValue;
-    } s_defaults[] = {
-        {zelvix::setting::kStretchToWidth, 800}, {zelvix::setting::kStretchToHeight, 450},
+    } defaults[] = {
+        {zelvix::setting::kStretchToWidth, nStretchWidth}, {zelvix::setting::kStretchToHeight, nStretchHeight},
         {zelvix::setting::kStretchModeHighQuality, 1}, {zelvix::setting::kTrackNewXY, 1},
         {zelvix::setting::kParamSet, 0}, {zelvix::setting::kStartX, 0}, {zelvix::setting::kStartY, 0},
         {zelvix::setting::kCaptureWidth, 800}, {zelvix::setting::kCaptureHeight, 450},
         {zelvix::setting::kDefaultMaxFps, 15},
     };
-    // For a build that never reads show_img the output is the capture size of the frame's first
-    // place: the normal size inside the outline.
-    const int nCaptureWidth = zelvix::kFrameNormalWidth - 2 * zelvix::kFrameOutlineWidth;
-    const int nCaptureHeight = zelvix::kFrameNormalHeight - zelvix::kFrameCaptionAllowance;
     LONG lResult = ERROR_SUCCESS;
-    for (const auto& d : s_defaults) {
-        int nValue = d.nValue;
-        if (m_bScreenOnlyFilter && d.pszName == zelvix::setting::kStretchToWidth)
-            nValue = nCaptureWidth;
-        else if (m_bScreenOnlyFilter && d.pszName == zelvix::setting::kStretchToHeight)
-            nValue = nCaptureHeight;
-        lResult = CaptureSetResult(lResult, WriteCaptureDword(d.pszName, nValue));
-    }
+    for (const auto& d : defaults)
+        lResult = CaptureSetResult(lResult, WriteCaptureDword(d.pszName, d.nValue));
     if (m_bScreenOnlyFilter && lResult == ERROR_SUCCESS) {
-        m_nStretchWidth = nCaptureWidth;
-        m_nStretchHeight = nCaptureHeight;
+        m_nStretchWidth = nStretchWidth;
+        m_nStretchHeight = nStretchHeight;
     }
     lResult = CaptureSetResult(lResult, PublishImageSettings(1));
     return EndCaptureSet(lResult);

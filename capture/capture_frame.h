@@ -80,8 +80,8 @@ protected:
     // makes it crop. Looked up at construction and every kFrameFilterCheckTicks ticks.
     BOOL m_bScreenOnlyFilter;
     int m_nTicksToFilterCheck;
-    int m_nOffScreenLeft;        // start_x right of every monitor; renewed with the check and on
-                                 // a display change (the platform's answer is slow to ask per tick)
+    int m_nOffScreenLeft;        // start_x right of every monitor; renewed on a display change
+                                 // (the platform's answer is slow to ask per tick)
     int m_nStretchWidth;         // the output size last published for such a build (0: none yet)
     int m_nStretchHeight;
     zelvix::CFilterScanCache m_filterScans;
@@ -101,8 +101,7 @@ protected:
     LONG PublishDefaults();
     // Whether a registered build never reads show_img; registry reads only once its DLLs are known.
     BOOL IsScreenOnlyFilterRegistered();
-    // The check of the registered builds, when the video sources may have changed, and the
-    // off-screen origin anew.
+    // The check of the registered builds, when the video sources may have changed.
     void CheckFilterBuilds();
     // Writes the output size for such a build once it differs from the capture size; 0 or the error.
     LONG PublishStretchSize(int nWidth, int nHeight);

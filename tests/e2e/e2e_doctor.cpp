@@ -39,7 +39,7 @@ TEST_F(CDoctorTest, GrabIsBlackThenThePatternInsideTheOutlineWhereverTheFrameGoe
     const CPatternWindow pattern;
     ASSERT_TRUE(pattern.IsShown()) << "the pattern window is not on the screen";
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    const int nOffX = ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN) + 64;
+    const int nOffX = zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
     ASSERT_TRUE(NextTick(nOffX, 66, 796, 450, 1));
     const std::string strGrab = ArtifactPath("grab.bmp");
     const DoctorRun off = RunDoctor("--json --grab \"" + strGrab + "\"");

@@ -15,7 +15,7 @@ using namespace zelvix::doctor;
 namespace
 {
 // Where the program puts start_x while capture is off, for a build that never reads show_img.
-const int OFF_X = ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN) + 64;
+const int OFF_X = zelvix::OffScreenLeft(::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
 const char CLOSE_QUESTION[] = "关闭【ZELVIX直播伴侣】将无法进行视频直播了，您真的要关闭吗？";
 
 // The key as the program leaves it for a rectangle, with that output size, by hand.
